@@ -21,6 +21,10 @@ extern HINSTANCE AppInstance;
 extern HWND MainWindow;
 extern HANDLE InstanceMutex;
 
+// Line division: 0 or 1, 0 at every start, never saved. Only
+// ToggleLineDivision changes it; the capture and the tray tooltip read it.
+extern DWORD LineDivision;
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 // Nonzero when the main window class is registered.
 int RegisterMainWindowClass(void);

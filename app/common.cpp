@@ -6,6 +6,7 @@
 
 HINSTANCE AppInstance;
 HWND MainWindow;
+DWORD LineDivision;
 
 HICON LoadAppIcon(int number)
 {
