@@ -1,10 +1,10 @@
 // WinMain: brings the system up in its fixed order and runs the message loop.
+#include "app/app.h"
+
+#include <commctrl.h>
 #include <locale.h>
 #include <stdlib.h>
 
-#include <commctrl.h>
-
-#include "app/app.h"
 #include "fifo/fifo.h"
 #include "history/history.h"
 #include "history/tooltip.h"

@@ -204,24 +204,33 @@ def main_window(probe, timeout=60):
 
 
 def tray_icon_point(timeout=60):
-    """Screen point of the first icon in Wine's stand-alone tray window."""
+    """Screen point of the first icon in Wine's stand-alone tray window,
+    raised above the windows that may cover it (there is no window manager)."""
     window = x_window("Wine System Tray", timeout)
+    xdo("windowraise", window)
     x, y, w, h = x_geometry(window)
     return x + 10, y + h // 2
 
 
-def right_click_tray_and_choose_last(probe):
-    """Right-button press on the tray icon, then a click on the context
-    menu's last item (Exit)."""
+def open_tray_menu(probe):
+    """Right-button press on the tray icon; returns the context menu's
+    screen rectangle once it shows."""
     px, py = tray_icon_point()
     xdo("mousemove", px, py)
     xdo("click", 3)
-    menu = wait_for(lambda: [w for w in probe.windows("#32768") if w[2]], 20,
-                    message="the context menu")[0]
-    l, t, r, b = menu[3]
-    xdo("mousemove", l + 20, b - 8)
+    return wait_for(lambda: [w for w in probe.windows("#32768") if w[2]], 20,
+                    message="the context menu")[0][3]
+
+
+def choose_from_tray_menu(probe, first=True):
+    """Opens the context menu and clicks its first item (FIFO) or its last
+    (Exit); the menu's rectangle is all a test sees of it from outside."""
+    l, t, r, b = open_tray_menu(probe)
+    xdo("mousemove", l + 20, t + 10 if first else b - 8)
     time.sleep(0.3)
     xdo("click", 1)
+    wait_for(lambda: not [w for w in probe.windows("#32768") if w[2]], 20,
+             message="the context menu to close")
 
 
 class Notepad:
@@ -236,6 +245,11 @@ class Notepad:
         self.xid = x_window("Untitled - Notepad")
 
     def focus(self):
+        # A click in the document, as a person would after using the tray
+        # menu (which gave Corvane the foreground), then the X focus.
+        x, y, w, h = x_geometry(self.xid)
+        xdo("mousemove", x + w // 2, y + h // 2)
+        xdo("click", 1)
         xdo("windowfocus", "--sync", self.xid)
         time.sleep(0.3)
 
@@ -243,11 +257,9 @@ class Notepad:
         return self.probe.edit_text(self.hwnd)
 
     def type(self, text):
-        self.focus()
         xdo("type", "--delay", 60, text)
 
     def keys(self, *keys):
-        self.focus()
         for k in keys:
             xdo("key", "--delay", 60, k)
             time.sleep(0.15)

@@ -38,7 +38,7 @@ class Shell(unittest.TestCase):
     def test_exit_from_tray_menu(self):
         corvane = self.start("run")
         h.main_window(self.probe)
-        h.right_click_tray_and_choose_last(self.probe)
+        h.choose_from_tray_menu(self.probe, first=False)
         self.assertEqual(corvane.exit_code(), 0)
         setting = os.path.join(corvane.workdir, "setting.dat")
         self.assertEqual(os.path.getsize(setting), 12)
@@ -68,6 +68,7 @@ class Shell(unittest.TestCase):
         h.tray_icon_point()
         pad = h.Notepad(self.probe)
         self.addCleanup(pad.close)
+        pad.focus()
         # FIFO on with nothing queued: the next Ctrl+V anywhere switches it off.
         self.probe.post(main, h.WM_COMMAND, h.IDM_FIFO)
         corvane.wait_trace("Mode FIFO.\n")
