@@ -25,6 +25,7 @@ void AddRefClipItem(ClipItem *item);
 void ReleaseClipItem(ClipItem **holder);
 
 // Nonzero when the clipboard's text was read into the holder (UTF-16 preferred).
+// The text ends at its first zero unit or at the end of its global block.
 int ReadClipboardItem(ClipItem **holder);
 // Nonzero when the clipboard now holds the item's text in the item's format.
 int WriteClipboardItem(const ClipItem *item);
@@ -33,5 +34,9 @@ int WriteClipboardItem(const ClipItem *item);
 // holder and return where scanning stopped, or NULL when no line is left.
 const char *NextLineItemA(const char *position, ClipItem **holder);
 const wchar_t *NextLineItemW(const wchar_t *position, ClipItem **holder);
+
+// Bytes, terminator included, of the item for clipboard text of the given
+// format in a global block of blockSize bytes (what ReadClipboardItem uses).
+DWORD MeasureClipboardText(const void *data, SIZE_T blockSize, DWORD isUtf16);
 
 #endif
