@@ -1,0 +1,141 @@
+// Copy and paste detection.
+#include "clip/detect.h"
+
+#include "app/app.h"
+#include "clip/clipitem.h"
+#include "clip/queue.h"
+#include "history/history.h"
+#include "tray/tray.h"
+
+DWORD LastKeystrokeFlags;
+DWORD CtrlBits;
+
+void ResetKeystrokeState(void)
+{
+    LastKeystrokeFlags = 0;
+    CtrlBits = 0;
+}
+
+void HandleKeystroke(WPARAM virtualKey, LPARAM flags)
+{
+    // One keystroke may be reported more than once. Two real keystrokes in
+    // a row differ in their flags (press and release, repeat count), so
+    // equal flags mark a repeated report, whatever the key code says.
+    if ((DWORD)flags == LastKeystrokeFlags)
+        return;
+    LastKeystrokeFlags = (DWORD)flags;
+    if (virtualKey == VK_CONTROL) {
+        UpdateModifierBits(0, &CtrlBits, (DWORD)flags);
+        return;
+    }
+    // Fresh key-downs only: neither a release (bit 31) nor an automatic
+    // repeat (bit 30).
+    if (!CtrlBits || ((DWORD)flags & 0xC0000000))
+        return;
+    // The application copies or pastes only after it has picked the key up,
+    // which is when the hook reports it: the clipboard is touched once the
+    // timer fires. A further key-down restarts the same timer.
+    if (virtualKey == 'C' || virtualKey == 'X')
+        SetTimer(MainWindow, TIMER_COPY, KEYSTROKE_DELAY_MS, NULL);
+    else if (virtualKey == 'V')
+        SetTimer(MainWindow, TIMER_PASTE, KEYSTROKE_DELAY_MS, NULL);
+}
+
+static int CopyingTrayState(void)
+{
+    return (PasteMode & ~PASTE_MODE_FIFO_MASK) ? TRAY_LOOP_COPYING : TRAY_FIFO_COPYING;
+}
+
+// Every non-empty line of the captured text becomes an item of its own; the
+// text as a whole is recorded nowhere. Returns how many lines were queued.
+static int CaptureLines(const ClipItem *captured, int queueing)
+{
+    ClipItem *line = NULL;
+    int queued = 0;
+    if (captured->IsUtf16) {
+        const wchar_t *position = (const wchar_t *)captured->Text;
+        while ((position = NextLineItemW(position, &line)) != NULL) {
+            if (line) {
+                AddToHistory(line);
+                if (queueing) {
+                    AppendToPasteQueue(line);
+                    ++queued;
+                }
+            }
+            ReleaseClipItem(&line);
+        }
+    } else {
+        const char *position = (const char *)captured->Text;
+        while ((position = NextLineItemA(position, &line)) != NULL) {
+            if (line) {
+                AddToHistory(line);
+                if (queueing) {
+                    AppendToPasteQueue(line);
+                    ++queued;
+                }
+            }
+            ReleaseClipItem(&line);
+        }
+    }
+    return queued;
+}
+
+void CaptureCopiedText(void)
+{
+    ClipItem *captured = NULL;
+    if (!ReadClipboardItem(&captured))
+        return;
+    int queueing = PasteMode != PASTE_MODE_OFF;
+    if (LineDivision == 1) {
+        if (CaptureLines(captured, queueing) > 0) {
+            ClipItem *cursor = NULL;
+            SetTrayState(CopyingTrayState());
+            PeekPasteCursor(&cursor);
+            WriteClipboardItem(cursor);
+            ReleaseClipItem(&cursor);
+        }
+    } else {
+        AddToHistory(captured);
+        if (queueing) {
+            AppendToPasteQueue(captured);
+            SetTrayState(CopyingTrayState());
+            // The clipboard is to hold what the next paste should give: the
+            // cursor's item, which in Loop mode need not be the new one.
+            PeekPasteCursor(&captured);
+            WriteClipboardItem(captured);
+        }
+    }
+    ReleaseClipItem(&captured);
+}
+
+void AdvanceAfterPaste(void)
+{
+    ClipItem *next = NULL;
+    if (PasteMode == PASTE_MODE_OFF)
+        return;
+    if (PasteMode & PASTE_MODE_FIFO_MASK) {
+        if (IsPasteQueueEmpty()) {
+            SetModeOff();
+            return;
+        }
+        RemovePasteHead();
+        // The clipboard keeps the text that was just pasted.
+        if (IsPasteQueueEmpty()) {
+            SetModeOff();
+            return;
+        }
+        PeekPasteCursor(&next);
+        WriteClipboardItem(next);
+        SetTrayState(TRAY_FIFO_PASTING);
+    } else {
+        if (!HasPasteCursor()) {
+            SetModeOff();
+            return;
+        }
+        AdvancePasteCursor();
+        PeekPasteCursor(&next);
+        WriteClipboardItem(next);
+        SetTrayState(TRAY_LOOP_PASTING);
+    }
+    ReleaseClipItem(&next);
+}
