@@ -10,9 +10,14 @@
 //   texts <hwnd>              the window's text and its children's texts, "|"-joined
 //   edittext <hwnd>           text of the first EDIT child (or the window itself)
 //   post <hwnd> <msg> <w> <l> PostMessageW, numbers in hex
+//   send <hwnd> <msg> <w> <l> SendMessageTimeoutW (5 s), numbers in hex
 //   click <hwnd> <id>         BM_CLICK on a dialog control
 //   fakeshell                 create a "Shell_TrayWnd" that refuses every icon
 //   holdclip <ms>             keep the clipboard open for ms, then close it
+//   caret <hwnd>              screen point of the caret of the window's thread
+//                             (left edge, middle): "x y", or "-"
+//   hotkey <mod> <vk>         register a system-wide hotkey for this thread
+//                             (hex), so that it is taken for other programs
 //   quit
 #include <windows.h>
 #include <stdio.h>
@@ -219,6 +224,22 @@ static void CmdFakeShell(void)
     Reply(shell ? line : "-");
 }
 
+static void CmdCaret(const char *hwnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(ParseWindow(hwnd), NULL);
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndCaret) {
+        Reply("-");
+        return;
+    }
+    POINT p = {info.rcCaret.left, info.rcCaret.top + (info.rcCaret.bottom - info.rcCaret.top) / 2};
+    ClientToScreen(info.hwndCaret, &p);
+    char line[64];
+    sprintf(line, "%ld %ld", p.x, p.y);
+    Reply(line);
+}
+
 int main(void)
 {
     static char line[1 << 16];
@@ -264,6 +285,18 @@ int main(void)
             Sleep(atoi(argv[1]));
             if (opened)
                 CloseClipboard();
+        } else if (!strcmp(cmd, "send") && argc == 5) {
+            DWORD_PTR result = 0;
+            Reply(SendMessageTimeoutW(ParseWindow(argv[1]), strtoul(argv[2], NULL, 16), strtoul(argv[3], NULL, 16),
+                                      strtoul(argv[4], NULL, 16), SMTO_ABORTIFHUNG, 5000, &result)
+                      ? "ok"
+                      : "failed");
+        } else if (!strcmp(cmd, "caret") && argc == 2) {
+            CmdCaret(argv[1]);
+        } else if (!strcmp(cmd, "hotkey") && argc == 3) {
+            static int id = 1;
+            Reply(RegisterHotKey(NULL, id++, strtoul(argv[1], NULL, 16), strtoul(argv[2], NULL, 16)) ? "ok"
+                                                                                                   : "failed");
         } else if (!strcmp(cmd, "quit")) {
             Reply("bye");
             return 0;
