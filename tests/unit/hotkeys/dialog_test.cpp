@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -359,6 +360,80 @@ TEST_F(HotkeyDialogTest, TheCaptureMarkOutlivesTheDialog)
          'B'},
     };
     RunSteps(Field(BINDING_FIFO), BINDING_FIFO, steps, sizeof steps / sizeof steps[0]);
+}
+
+// --- real keystrokes through the installed hook -----------------------------
+
+void Type(const std::vector<std::pair<WORD, int>> &keys)
+{
+    for (size_t i = 0; i < keys.size(); ++i) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = keys[i].first;
+        input.ki.wScan = (WORD)ScanOf(keys[i].first);
+        input.ki.dwFlags = keys[i].second ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &input, sizeof input);
+    }
+    PumpMessages(300);
+}
+
+const int DOWN = 0, UP = 1;
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+// The same template without the hotkey procedure: a keystroke typed into its
+// FIFO field arrives as text unless a capture hook is still installed.
+std::string TypedIntoPlainField(void)
+{
+    HWND plain = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY),
+                                    MainWindow, PlainDialogProc, 0);
+    if (!plain)
+        return "<no dialog>";
+    ShowWindow(plain, SW_SHOW);
+    SetForegroundWindow(plain);
+    HWND field = GetDlgItem(plain, IDC_HOTKEY_FIFO);
+    SetFocus(field);
+    Type({{'Q', DOWN}, {'Q', UP}});
+    std::string text = Narrow(Text(field));
+    DestroyWindow(plain);
+    return text;
+}
+
+TEST_F(HotkeyDialogTest, RealKeystrokesAreCapturedAndTheHookGoesWithTheDialog)
+{
+    Focus(BINDING_FIFO);
+    Type({{VK_CONTROL, DOWN}, {'A', DOWN}, {'A', UP}, {VK_CONTROL, UP}});
+    EXPECT_EQ(Narrow(L"Ctrl + " + Name('A')), Narrow(Text(Field(BINDING_FIFO))));
+    EXPECT_EQ(MOD_CONTROL, DialogHotkeys.modifiers[BINDING_FIFO]);
+    EXPECT_EQ('A', DialogHotkeys.keys[BINDING_FIFO]);
+    // Tab is swallowed too: the focus stays in the field.
+    Type({{VK_SHIFT, DOWN}, {VK_SHIFT, UP}, {VK_TAB, DOWN}, {VK_TAB, UP}});
+    EXPECT_EQ(Field(BINDING_FIFO), GetFocus());
+    EXPECT_EQ("なし", Narrow(Text(Field(BINDING_FIFO))));
+
+    DestroyWindow(dialog);
+    dialog = NULL;
+    EXPECT_EQ("q", TypedIntoPlainField());
+}
+
+TEST_F(HotkeyDialogTest, ADialogOpenedOnTopOfAnotherRemovesOnlyItsOwnHook)
+{
+    HWND second = Open();
+    ASSERT_TRUE(second != NULL);
+    DestroyWindow(second);
+    // The first dialog still captures...
+    SetForegroundWindow(dialog);
+    Focus(BINDING_LOOP);
+    Type({{VK_SHIFT, DOWN}, {'B', DOWN}, {'B', UP}, {VK_SHIFT, UP}});
+    EXPECT_EQ(MOD_SHIFT, DialogHotkeys.modifiers[BINDING_LOOP]);
+    EXPECT_EQ('B', DialogHotkeys.keys[BINDING_LOOP]);
+    // ...and takes its hook away when it goes.
+    DestroyWindow(dialog);
+    dialog = NULL;
+    EXPECT_EQ("q", TypedIntoPlainField());
 }
 
 // --- closing, as DialogBoxParamW runs it -----------------------------------

@@ -234,8 +234,14 @@ protected:
         GetCurrentDirectoryW(MAX_PATH, previous);
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        swprintf(dir, L"%lscorvane-hotkeys-%lu-%d", temp, GetCurrentProcessId(), ++counter);
-        ASSERT_TRUE(CreateDirectoryW(dir, NULL));
+        // Process ids come round again; a run that crashed may have left
+        // its directory behind.
+        int made = 0;
+        for (int tries = 0; !made && tries < 1000; ++tries) {
+            swprintf(dir, L"%lscorvane-hotkeys-%lu-%d", temp, GetCurrentProcessId(), ++counter);
+            made = CreateDirectoryW(dir, NULL);
+        }
+        ASSERT_TRUE(made);
         ASSERT_TRUE(SetCurrentDirectoryW(dir));
     }
 
