@@ -1,0 +1,225 @@
+// The clip history and its owner-drawn menu.
+#include "history/history.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "resources/resource.h"
+
+// The menu structures are passed to user32 with their size; the layout must
+// be the one of the headers the system was built with.
+static_assert(sizeof(MENUITEMINFOW) == 48, "MENUITEMINFOW is 48 bytes on 32-bit Windows");
+
+// One captured item in the history. The list runs from the oldest capture to
+// the newest and holds one reference per node.
+struct HistoryNode {
+    ClipItem *item;
+    HistoryNode *next;
+    HistoryNode *prev;
+};
+
+// Circular, with a sentinel that is empty (linked to itself) from the start.
+static HistoryNode HistoryList = {NULL, &HistoryList, &HistoryList};
+
+HistorySlot HistorySlots[HISTORY_SLOT_COUNT];
+HMENU HistoryMenu;
+HFONT MenuFont;
+TEXTMETRICW MenuFontMetrics;
+
+static unsigned NextHistorySlot;   // the slot the next insertion fills
+static unsigned HistoryItemCount;  // entries in the menu, 0 to 16
+static MENUITEMINFOW HistoryInsertTemplate;
+
+// Labels are an ampersand and one access character, read and written in
+// buffers of this many units.
+#define LABEL_UNITS 8
+
+int CreateHistoryMenu(void)
+{
+    HistoryMenu = CreatePopupMenu();
+    if (!HistoryMenu)
+        return 0;
+    HistoryList.next = &HistoryList;
+    HistoryList.prev = &HistoryList;
+    HistoryItemCount = 0;
+
+    memset(&HistoryInsertTemplate, 0, sizeof(HistoryInsertTemplate));
+    HistoryInsertTemplate.cbSize = sizeof(HistoryInsertTemplate);
+    HistoryInsertTemplate.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_DATA | MIIM_ID;
+    HistoryInsertTemplate.fType = MFT_OWNERDRAW;
+    return 1;
+}
+
+int CreateMenuFont(void)
+{
+    MenuFont = CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, 0,
+                           L"MS Gothic");
+    if (!MenuFont)
+        return 0;
+    HDC screen = GetDC(NULL);
+    HGDIOBJ previous = SelectObject(screen, MenuFont);
+    GetTextMetricsW(screen, &MenuFontMetrics);
+    SelectObject(screen, previous);
+    ReleaseDC(NULL, screen);
+    return 1;
+}
+
+// The access character of the entry at a position below the top one.
+static WCHAR AccessCharacter(unsigned position)
+{
+    return position <= 8 ? (WCHAR)(L'1' + position) : (WCHAR)(L'A' + position - 9);
+}
+
+static void RemoveNode(HistoryNode *node)
+{
+    node->prev->next = node->next;
+    node->next->prev = node->prev;
+    ReleaseClipItem(&node->item);
+    free(node);
+}
+
+int AddToHistory(ClipItem *item)
+{
+    HistoryNode *node = (HistoryNode *)malloc(sizeof(HistoryNode));
+    if (!node)
+        return 0;
+    AddRefClipItem(item);
+    node->item = item;
+    node->prev = HistoryList.prev;
+    node->next = &HistoryList;
+    HistoryList.prev->next = node;
+    HistoryList.prev = node;
+
+    unsigned s = NextHistorySlot;
+    HistorySlot *slot = &HistorySlots[s];
+    slot->item = item;
+    memcpy(slot->preview, item->Text, item->Size < HISTORY_PREVIEW_SIZE ? item->Size : HISTORY_PREVIEW_SIZE);
+    // A full-length preview ends at the room after it.
+    memset(slot->preview + HISTORY_PREVIEW_SIZE, 0, HISTORY_PREVIEW_ROOM);
+    slot->terminator = 0;
+
+    WCHAR label[LABEL_UNITS] = L"&1";
+    HistoryInsertTemplate.wID = IDM_HISTORY_BASE + s;
+    HistoryInsertTemplate.dwItemData = (ULONG_PTR)slot;
+    HistoryInsertTemplate.dwTypeData = label;
+    InsertMenuItemW(HistoryMenu, 0, TRUE, &HistoryInsertTemplate);
+    HistoryInsertTemplate.dwTypeData = NULL;
+
+    NextHistorySlot = (s + 1) & 0x0F;
+
+    if (HistoryItemCount >= HISTORY_SLOT_COUNT) {
+        // The oldest entry, the one that had slot s, leaves the menu. Its item
+        // is the list's oldest (the list gains and loses a node exactly when
+        // the menu does), and nothing in the menu shows it any more: give it
+        // up now rather than keep every capture of the run until exit.
+        RemoveMenu(HistoryMenu, HistoryItemCount, MF_BYPOSITION);
+        RemoveNode(HistoryList.next);
+    } else {
+        ++HistoryItemCount;
+    }
+
+    for (unsigned p = 1; p < HistoryItemCount && p <= HISTORY_SLOT_COUNT; ++p) {
+        WCHAR text[LABEL_UNITS] = {0};
+        MENUITEMINFOW info;
+        memset(&info, 0, sizeof(info));
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_STRING | MIIM_ID;
+        info.dwTypeData = text;
+        info.cch = LABEL_UNITS;
+        if (GetMenuItemInfoW(HistoryMenu, p, TRUE, &info) && info.cch >= 2) {
+            text[1] = AccessCharacter(p);
+            SetMenuItemInfoW(HistoryMenu, p, TRUE, &info);
+        }
+    }
+    return 1;
+}
+
+int IsHistoryEmpty(void)
+{
+    return HistoryList.next == &HistoryList;
+}
+
+void MeasureHistoryItem(HWND window, MEASUREITEMSTRUCT *mis)
+{
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = MenuFont ? SelectObject(dc, MenuFont) : NULL;
+    RECT rect = {0, 0, 300, MenuFontMetrics.tmHeight};
+    HistorySlot *slot = (HistorySlot *)mis->itemData;
+    if (slot && mis->itemID >= IDM_HISTORY_BASE &&
+        mis->itemID < IDM_HISTORY_BASE + HISTORY_SLOT_COUNT) {
+        // DT_MODIFYSTRING writes the cut form (text and ellipsis) back into
+        // the preview, so drawing shows what was measured and the next
+        // measurement finds it short enough. The room after the preview takes
+        // the up to four extra characters the system may write.
+        UINT format = DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX | DT_END_ELLIPSIS | DT_MODIFYSTRING;
+        if (slot->item && slot->item->IsUtf16)
+            DrawTextW(dc, (LPCWSTR)slot->preview, -1, &rect, format);
+        else
+            DrawTextA(dc, (LPCSTR)slot->preview, -1, &rect, format);
+        mis->itemWidth = MenuFontMetrics.tmMaxCharWidth + rect.right + 12;
+        mis->itemHeight = MenuFontMetrics.tmHeight + 2;
+    }
+    if (previous)
+        SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+}
+
+int ApplyItemColors(HDC dc, int backgroundIndex, int textIndex)
+{
+    SetBkColor(dc, GetSysColor(backgroundIndex));
+    SetTextColor(dc, GetSysColor(textIndex));
+    return backgroundIndex + 1;
+}
+
+void DrawHistoryItem(const DRAWITEMSTRUCT *dis)
+{
+    HDC dc = dis->hDC;
+    HGDIOBJ previous = MenuFont ? SelectObject(dc, MenuFont) : NULL;
+    RECT rect = dis->rcItem;
+    const HistorySlot *slot = (const HistorySlot *)dis->itemData;
+    WCHAR label[LABEL_UNITS] = {0};
+    MENUITEMINFOW info;
+    memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING | MIIM_ID;
+    info.dwTypeData = label;
+    info.cch = LABEL_UNITS;
+    if (slot && GetMenuItemInfoW(HistoryMenu, dis->itemID, FALSE, &info)) {
+        // Only a plain highlight gets the highlight colours; a highlight with
+        // any further state bit is drawn like an ordinary entry.
+        int brush = dis->itemState == ODS_SELECTED
+                        ? ApplyItemColors(dc, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT)
+                        : ApplyItemColors(dc, COLOR_MENU, COLOR_MENUTEXT);
+        FillRect(dc, &dis->rcItem, (HBRUSH)(INT_PTR)brush);
+        rect.left += 8;
+        rect.top += 1;
+        // Without DT_NOPREFIX: the ampersand underlines the access character.
+        DrawTextW(dc, label, -1, &rect, DT_SINGLELINE);
+        rect.left += MenuFontMetrics.tmMaxCharWidth + 4;
+        if (slot->item && slot->item->IsUtf16)
+            DrawTextW(dc, (LPCWSTR)slot->preview, -1, &rect, DT_NOPREFIX | DT_SINGLELINE);
+        else
+            DrawTextA(dc, (LPCSTR)slot->preview, -1, &rect, DT_NOPREFIX | DT_SINGLELINE);
+    }
+    if (previous)
+        SelectObject(dc, previous);
+}
+
+void ReleaseHistory(void)
+{
+    int count = HistoryMenu ? GetMenuItemCount(HistoryMenu) : 0;
+    while (HistoryList.next != &HistoryList)
+        RemoveNode(HistoryList.next);
+    HistoryItemCount = 0;
+    // The slots would point at freed items: the history starts over.
+    NextHistorySlot = 0;
+    for (unsigned s = 0; s < HISTORY_SLOT_COUNT; ++s)
+        HistorySlots[s].item = NULL;
+    for (int i = 0; i < count; ++i)
+        RemoveMenu(HistoryMenu, 0, MF_BYPOSITION);
+    if (HistoryMenu) {
+        DestroyMenu(HistoryMenu);
+        HistoryMenu = NULL;
+    }
+}
