@@ -70,6 +70,11 @@ REG
   # it until the last writer is gone.
   # It refuses (and exits non-zero) when this prefix's server already runs.
   wineserver -p </dev/null >/dev/null 2>&1 || true
+  # The long-lived helpers (services, and explorer for the desktop and the
+  # tray) inherit the standard handles of the program that brought them up;
+  # bring them up here, detached, so that no test's output stays open.
+  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  setsid wine explorer /desktop </dev/null >/dev/null 2>&1 &
   ;;
 run)
   world_env
