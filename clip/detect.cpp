@@ -87,7 +87,11 @@ void CaptureCopiedText(void)
         return;
     int queueing = PasteMode != PASTE_MODE_OFF;
     if (LineDivision == 1) {
-        if (CaptureLines(captured, queueing) > 0) {
+        // A copy of many lines would otherwise renumber the menu once per line.
+        BeginHistoryBatch();
+        int queued = CaptureLines(captured, queueing);
+        EndHistoryBatch();
+        if (queued > 0) {
             ClipItem *cursor = NULL;
             SetTrayState(CopyingTrayState());
             PeekPasteCursor(&cursor);

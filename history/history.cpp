@@ -28,6 +28,9 @@ TEXTMETRICW MenuFontMetrics;
 
 static unsigned NextHistorySlot;   // the slot the next insertion fills
 static unsigned HistoryItemCount;  // entries in the menu, 0 to 16
+static unsigned MenuEntryCount;    // entries the menu holds while a batch runs
+static unsigned PendingEntries;    // insertions not in the menu yet, at most 16
+static int HistoryBatching;
 static MENUITEMINFOW HistoryInsertTemplate;
 
 // Labels are an ampersand and one access character, read and written in
@@ -42,6 +45,8 @@ int CreateHistoryMenu(void)
     HistoryList.next = &HistoryList;
     HistoryList.prev = &HistoryList;
     HistoryItemCount = 0;
+    MenuEntryCount = 0;
+    PendingEntries = 0;
 
     memset(&HistoryInsertTemplate, 0, sizeof(HistoryInsertTemplate));
     HistoryInsertTemplate.cbSize = sizeof(HistoryInsertTemplate);
@@ -79,6 +84,45 @@ static void RemoveNode(HistoryNode *node)
     free(node);
 }
 
+// Brings the menu up to the slots: the entries of the insertions not shown
+// yet go on top, oldest first, the ones pushed past 16 leave at the bottom,
+// and every entry below the top is labelled by its position. One insertion
+// at a time this is the insert, remove and relabel of each AddToHistory; a
+// batch of many lines does the same work once, for its last 16 only, and the
+// menu ends exactly as it would have.
+static void UpdateHistoryMenu(void)
+{
+    if (!PendingEntries)
+        return;
+    WCHAR label[LABEL_UNITS] = L"&1";
+    HistoryInsertTemplate.dwTypeData = label;
+    for (unsigned i = PendingEntries; i > 0; --i) {
+        unsigned s = (NextHistorySlot - i) & 0x0F;
+        HistoryInsertTemplate.wID = IDM_HISTORY_BASE + s;
+        HistoryInsertTemplate.dwItemData = (ULONG_PTR)&HistorySlots[s];
+        InsertMenuItemW(HistoryMenu, 0, TRUE, &HistoryInsertTemplate);
+    }
+    HistoryInsertTemplate.dwTypeData = NULL;
+    MenuEntryCount += PendingEntries;
+    PendingEntries = 0;
+    for (; MenuEntryCount > HISTORY_SLOT_COUNT; --MenuEntryCount)
+        RemoveMenu(HistoryMenu, HISTORY_SLOT_COUNT, MF_BYPOSITION);
+
+    for (unsigned p = 1; p < HistoryItemCount && p <= HISTORY_SLOT_COUNT; ++p) {
+        WCHAR text[LABEL_UNITS] = {0};
+        MENUITEMINFOW info;
+        memset(&info, 0, sizeof(info));
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_STRING | MIIM_ID;
+        info.dwTypeData = text;
+        info.cch = LABEL_UNITS;
+        if (GetMenuItemInfoW(HistoryMenu, p, TRUE, &info) && info.cch >= 2) {
+            text[1] = AccessCharacter(p);
+            SetMenuItemInfoW(HistoryMenu, p, TRUE, &info);
+        }
+    }
+}
+
 int AddToHistory(ClipItem *item)
 {
     HistoryNode *node = (HistoryNode *)malloc(sizeof(HistoryNode));
@@ -99,40 +143,32 @@ int AddToHistory(ClipItem *item)
     memset(slot->preview + HISTORY_PREVIEW_SIZE, 0, HISTORY_PREVIEW_ROOM);
     slot->terminator = 0;
 
-    WCHAR label[LABEL_UNITS] = L"&1";
-    HistoryInsertTemplate.wID = IDM_HISTORY_BASE + s;
-    HistoryInsertTemplate.dwItemData = (ULONG_PTR)slot;
-    HistoryInsertTemplate.dwTypeData = label;
-    InsertMenuItemW(HistoryMenu, 0, TRUE, &HistoryInsertTemplate);
-    HistoryInsertTemplate.dwTypeData = NULL;
-
     NextHistorySlot = (s + 1) & 0x0F;
-
     if (HistoryItemCount >= HISTORY_SLOT_COUNT) {
         // The oldest entry, the one that had slot s, leaves the menu. Its item
         // is the list's oldest (the list gains and loses a node exactly when
         // the menu does), and nothing in the menu shows it any more: give it
         // up now rather than keep every capture of the run until exit.
-        RemoveMenu(HistoryMenu, HistoryItemCount, MF_BYPOSITION);
         RemoveNode(HistoryList.next);
     } else {
         ++HistoryItemCount;
     }
-
-    for (unsigned p = 1; p < HistoryItemCount && p <= HISTORY_SLOT_COUNT; ++p) {
-        WCHAR text[LABEL_UNITS] = {0};
-        MENUITEMINFOW info;
-        memset(&info, 0, sizeof(info));
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_STRING | MIIM_ID;
-        info.dwTypeData = text;
-        info.cch = LABEL_UNITS;
-        if (GetMenuItemInfoW(HistoryMenu, p, TRUE, &info) && info.cch >= 2) {
-            text[1] = AccessCharacter(p);
-            SetMenuItemInfoW(HistoryMenu, p, TRUE, &info);
-        }
-    }
+    if (PendingEntries < HISTORY_SLOT_COUNT)
+        ++PendingEntries;
+    if (!HistoryBatching)
+        UpdateHistoryMenu();
     return 1;
+}
+
+void BeginHistoryBatch(void)
+{
+    HistoryBatching = 1;
+}
+
+void EndHistoryBatch(void)
+{
+    HistoryBatching = 0;
+    UpdateHistoryMenu();
 }
 
 int IsHistoryEmpty(void)
@@ -212,6 +248,9 @@ void ReleaseHistory(void)
     while (HistoryList.next != &HistoryList)
         RemoveNode(HistoryList.next);
     HistoryItemCount = 0;
+    MenuEntryCount = 0;
+    PendingEntries = 0;
+    HistoryBatching = 0;
     // The slots would point at freed items: the history starts over.
     NextHistorySlot = 0;
     for (unsigned s = 0; s < HISTORY_SLOT_COUNT; ++s)

@@ -42,6 +42,11 @@ int CreateMenuFont(void);
 // Puts the item (never NULL) on top of the menu, taking a reference; zero
 // when nothing was added.
 int AddToHistory(ClipItem *item);
+// Between these two, AddToHistory updates the slots but leaves the menu for
+// EndHistoryBatch, which brings it to exactly the state that adding the items
+// one by one gives. For captures of many lines.
+void BeginHistoryBatch(void);
+void EndHistoryBatch(void);
 // Nonzero until the first item has been added.
 int IsHistoryEmpty(void);
 // WM_MEASUREITEM and WM_DRAWITEM for the menu's entries.
