@@ -18,6 +18,9 @@
 //                             (left edge, middle): "x y", or "-"
 //   hotkey <mod> <vk>         register a system-wide hotkey for this thread
 //                             (hex), so that it is taken for other programs
+//   child <hwnd> <id>         a dialog control: "hwnd visible l t r b" (screen), or "-"
+//   focus <hwnd>              focus and active window of the window's thread:
+//                             "focus active" (0 for none), or "-"
 //   quit
 #include <windows.h>
 #include <stdio.h>
@@ -240,6 +243,35 @@ static void CmdCaret(const char *hwnd)
     Reply(line);
 }
 
+static void CmdChild(const char *hwnd, const char *id)
+{
+    HWND child = GetDlgItem(ParseWindow(hwnd), atoi(id));
+    RECT r;
+    if (!child || !GetWindowRect(child, &r)) {
+        Reply("-");
+        return;
+    }
+    char line[128];
+    sprintf(line, "%lx %d %ld %ld %ld %ld", (unsigned long)(ULONG_PTR)child, IsWindowVisible(child) ? 1 : 0,
+            r.left, r.top, r.right, r.bottom);
+    Reply(line);
+}
+
+// GetFocus only sees this thread; the GUI thread info sees any thread's.
+static void CmdFocus(const char *hwnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(ParseWindow(hwnd), NULL);
+    if (!thread || !GetGUIThreadInfo(thread, &info)) {
+        Reply("-");
+        return;
+    }
+    char line[64];
+    sprintf(line, "%lx %lx", (unsigned long)(ULONG_PTR)info.hwndFocus, (unsigned long)(ULONG_PTR)info.hwndActive);
+    Reply(line);
+}
+
 int main(void)
 {
     static char line[1 << 16];
@@ -297,6 +329,10 @@ int main(void)
             static int id = 1;
             Reply(RegisterHotKey(NULL, id++, strtoul(argv[1], NULL, 16), strtoul(argv[2], NULL, 16)) ? "ok"
                                                                                                    : "failed");
+        } else if (!strcmp(cmd, "child") && argc == 3) {
+            CmdChild(argv[1], argv[2]);
+        } else if (!strcmp(cmd, "focus") && argc == 2) {
+            CmdFocus(argv[1]);
         } else if (!strcmp(cmd, "quit")) {
             Reply("bye");
             return 0;
