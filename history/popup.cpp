@@ -94,6 +94,17 @@ void PasteHistoryEntry(HWND window, UINT commandId)
     // this pick's keystrokes go out when that target goes quiet.
     HIST_SetHook(window, PasteTarget);
     SetForegroundWindow(PasteTarget);
+    // The popup gave the target the foreground back as the menu closed, before
+    // this pick installed the hook, so the line above usually changes nothing
+    // and the target handles no message the hook could see: the pick would
+    // wait for whatever next happens to be sent to it (under Wine, nothing).
+    // Null messages, sent without waiting, are handled as soon as the target's
+    // thread looks at its queue, and each return is a moment the hook tests.
+    // The hook's queue test reports what arrived since the thread last looked:
+    // the first return may still see the activation's traffic, the second
+    // sees only what came after it.
+    SendNotifyMessageW(PasteTarget, WM_NULL, 0, 0);
+    SendNotifyMessageW(PasteTarget, WM_NULL, 0, 0);
 }
 
 void SendPasteToTarget(void)

@@ -116,6 +116,21 @@ TEST_F(PopupTest, PickPastesOnceHoweverManyNoticesArrive)
     EXPECT_EQ(1, Observed.ctrlV);
 }
 
+// The menu gives the target the foreground back before the pick is handled,
+// so the pick itself must get the target to report: nothing else may come.
+TEST_F(PopupTest, PickToTheForegroundTargetPastesWithoutOutsideTraffic)
+{
+    UINT id = AddHistoryText(L"quiet target");
+    HWND target = MakeTarget(0);
+    ASSERT_EQ(target, GetForegroundWindow());
+    PasteTarget = target;
+    PasteHistoryEntry(notify, id);
+    PumpMessages(800);
+    EXPECT_GE(Observed.targetIdle, 1);
+    EXPECT_EQ(1, Observed.ctrlV);
+    EXPECT_EQ(1, PasteDone);
+}
+
 TEST_F(PopupTest, PickWithoutTargetLeavesLaterPicksWorking)
 {
     UINT first = AddHistoryText(L"no target");
