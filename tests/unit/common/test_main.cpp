@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include "app/app.h"
 
 static LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -43,9 +45,93 @@ int PumpMessages(DWORD milliseconds)
     }
 }
 
+// GoogleTest's printer reports each failed assertion with OutputDebugStringA
+// as well; Wine raises an exception for that, and under qemu-i386 unwinding
+// it kills the test program after the first failure. This printer forwards
+// everything to GoogleTest's own but prints the failures itself.
+class FailurePrinter : public testing::TestEventListener {
+public:
+    explicit FailurePrinter(testing::TestEventListener *inner) : inner(inner)
+    {
+    }
+    ~FailurePrinter() override
+    {
+        delete inner;
+    }
+    void OnTestProgramStart(const testing::UnitTest &u) override
+    {
+        inner->OnTestProgramStart(u);
+    }
+    void OnTestIterationStart(const testing::UnitTest &u, int i) override
+    {
+        inner->OnTestIterationStart(u, i);
+    }
+    void OnEnvironmentsSetUpStart(const testing::UnitTest &u) override
+    {
+        inner->OnEnvironmentsSetUpStart(u);
+    }
+    void OnEnvironmentsSetUpEnd(const testing::UnitTest &u) override
+    {
+        inner->OnEnvironmentsSetUpEnd(u);
+    }
+    void OnTestSuiteStart(const testing::TestSuite &s) override
+    {
+        inner->OnTestSuiteStart(s);
+    }
+    void OnTestCaseStart(const testing::TestCase &c) override
+    {
+        inner->OnTestCaseStart(c); // where this version prints its suite headers
+    }
+    void OnTestStart(const testing::TestInfo &t) override
+    {
+        inner->OnTestStart(t);
+    }
+    void OnTestPartResult(const testing::TestPartResult &r) override
+    {
+        if (r.type() == testing::TestPartResult::kSuccess)
+            return;
+        printf("%s:%d: %s\n%s\n", r.file_name() ? r.file_name() : "unknown file", r.line_number(),
+               r.type() == testing::TestPartResult::kSkip ? "Skipped" : "Failure", r.message());
+        fflush(stdout);
+    }
+    void OnTestEnd(const testing::TestInfo &t) override
+    {
+        inner->OnTestEnd(t);
+    }
+    void OnTestSuiteEnd(const testing::TestSuite &s) override
+    {
+        inner->OnTestSuiteEnd(s);
+    }
+    void OnTestCaseEnd(const testing::TestCase &c) override
+    {
+        inner->OnTestCaseEnd(c);
+    }
+    void OnEnvironmentsTearDownStart(const testing::UnitTest &u) override
+    {
+        inner->OnEnvironmentsTearDownStart(u);
+    }
+    void OnEnvironmentsTearDownEnd(const testing::UnitTest &u) override
+    {
+        inner->OnEnvironmentsTearDownEnd(u);
+    }
+    void OnTestIterationEnd(const testing::UnitTest &u, int i) override
+    {
+        inner->OnTestIterationEnd(u, i);
+    }
+    void OnTestProgramEnd(const testing::UnitTest &u) override
+    {
+        inner->OnTestProgramEnd(u);
+    }
+
+private:
+    testing::TestEventListener *inner;
+};
+
 int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    testing::TestEventListeners &listeners = testing::UnitTest::GetInstance()->listeners();
+    listeners.Append(new FailurePrinter(listeners.Release(listeners.default_result_printer())));
     AppInstance = GetModuleHandleW(NULL);
     MainWindow = CreateStandInMainWindow();
     if (!MainWindow)
