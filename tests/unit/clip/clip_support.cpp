@@ -153,6 +153,15 @@ public:
         TrayNotify = AcceptTrayChange;
         ASSERT_TRUE(CreateHistoryMenu());
     }
+    // The process leaves the clipboard without an owner, so that nothing on
+    // the desktop asks the exiting window about it.
+    void TearDown() override
+    {
+        if (OpenClipboard(NULL)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+    }
 };
 testing::Environment *const World = testing::AddGlobalTestEnvironment(new ClipWorld);
 } // namespace
