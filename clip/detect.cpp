@@ -46,6 +46,21 @@ static int CopyingTrayState(void)
     return (PasteMode & ~PASTE_MODE_FIFO_MASK) ? TRAY_LOOP_COPYING : TRAY_FIFO_COPYING;
 }
 
+// One line item goes into the history and, while queueing, the queue; the
+// holder is emptied for the splitter's next line (which stores without
+// releasing).
+static void RecordLine(ClipItem **line, int queueing, int *queued)
+{
+    if (*line) {
+        AddToHistory(*line);
+        if (queueing) {
+            AppendToPasteQueue(*line);
+            ++*queued;
+        }
+    }
+    ReleaseClipItem(line);
+}
+
 // Every non-empty line of the captured text becomes an item of its own; the
 // text as a whole is recorded nowhere. Returns how many lines were queued.
 static int CaptureLines(const ClipItem *captured, int queueing)
@@ -54,28 +69,12 @@ static int CaptureLines(const ClipItem *captured, int queueing)
     int queued = 0;
     if (captured->IsUtf16) {
         const wchar_t *position = (const wchar_t *)captured->Text;
-        while ((position = NextLineItemW(position, &line)) != NULL) {
-            if (line) {
-                AddToHistory(line);
-                if (queueing) {
-                    AppendToPasteQueue(line);
-                    ++queued;
-                }
-            }
-            ReleaseClipItem(&line);
-        }
+        while ((position = NextLineItemW(position, &line)) != NULL)
+            RecordLine(&line, queueing, &queued);
     } else {
         const char *position = (const char *)captured->Text;
-        while ((position = NextLineItemA(position, &line)) != NULL) {
-            if (line) {
-                AddToHistory(line);
-                if (queueing) {
-                    AppendToPasteQueue(line);
-                    ++queued;
-                }
-            }
-            ReleaseClipItem(&line);
-        }
+        while ((position = NextLineItemA(position, &line)) != NULL)
+            RecordLine(&line, queueing, &queued);
     }
     return queued;
 }

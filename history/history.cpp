@@ -84,6 +84,18 @@ static void RemoveNode(HistoryNode *node)
     free(node);
 }
 
+// Reads an entry's label (and identifier) into a buffer of LABEL_UNITS; info
+// is left ready to write them back.
+static BOOL ReadLabel(UINT item, BOOL byPosition, WCHAR *text, MENUITEMINFOW *info)
+{
+    memset(info, 0, sizeof(*info));
+    info->cbSize = sizeof(*info);
+    info->fMask = MIIM_STRING | MIIM_ID;
+    info->dwTypeData = text;
+    info->cch = LABEL_UNITS;
+    return GetMenuItemInfoW(HistoryMenu, item, byPosition, info);
+}
+
 // Brings the menu up to the slots: the entries of the insertions not shown
 // yet go on top, oldest first, the ones pushed past 16 leave at the bottom,
 // and every entry below the top is labelled by its position. One insertion
@@ -111,12 +123,7 @@ static void UpdateHistoryMenu(void)
     for (unsigned p = 1; p < HistoryItemCount && p <= HISTORY_SLOT_COUNT; ++p) {
         WCHAR text[LABEL_UNITS] = {0};
         MENUITEMINFOW info;
-        memset(&info, 0, sizeof(info));
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_STRING | MIIM_ID;
-        info.dwTypeData = text;
-        info.cch = LABEL_UNITS;
-        if (GetMenuItemInfoW(HistoryMenu, p, TRUE, &info) && info.cch >= 2) {
+        if (ReadLabel(p, TRUE, text, &info) && info.cch >= 2) {
             text[1] = AccessCharacter(p);
             SetMenuItemInfoW(HistoryMenu, p, TRUE, &info);
         }
@@ -216,12 +223,7 @@ void DrawHistoryItem(const DRAWITEMSTRUCT *dis)
     const HistorySlot *slot = (const HistorySlot *)dis->itemData;
     WCHAR label[LABEL_UNITS] = {0};
     MENUITEMINFOW info;
-    memset(&info, 0, sizeof(info));
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_STRING | MIIM_ID;
-    info.dwTypeData = label;
-    info.cch = LABEL_UNITS;
-    if (slot && GetMenuItemInfoW(HistoryMenu, dis->itemID, FALSE, &info)) {
+    if (slot && ReadLabel(dis->itemID, FALSE, label, &info)) {
         // Only a plain highlight gets the highlight colours; a highlight with
         // any further state bit is drawn like an ordinary entry.
         int brush = dis->itemState == ODS_SELECTED
