@@ -26,28 +26,6 @@ namespace {
 
 std::string CreationTrace;
 
-// Runs fn with standard output going to a file and returns what was written.
-template <typename Fn> std::string CaptureStdout(Fn fn)
-{
-    char path[MAX_PATH];
-    GetTempPathA(MAX_PATH, path);
-    strcat(path, "winproc_trace.txt");
-    fflush(stdout);
-    int saved = _dup(1);
-    FILE *file = fopen(path, "wb");
-    _dup2(_fileno(file), 1);
-    fn();
-    fflush(stdout);
-    _dup2(saved, 1);
-    _close(saved);
-    fclose(file);
-    std::string text;
-    file = fopen(path, "rb");
-    for (int c; (c = fgetc(file)) != EOF;)
-        text += (char)c;
-    fclose(file);
-    return text;
-}
 
 void SetClipboardText(const wchar_t *text)
 {
@@ -156,11 +134,10 @@ protected:
         LoadHotkeySettings();
         ASSERT_TRUE(RegisterMainWindowClass());
         HWND window = NULL;
-        CreationTrace = CaptureStdout([&] {
-            window = CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane", WS_OVERLAPPEDWINDOW,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL,
-                                     NULL, AppInstance, NULL);
-        });
+        StdoutCapture output;
+        window = CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, AppInstance, NULL);
+        CreationTrace = output.Finish();
         ASSERT_TRUE(window != NULL);
         MainWindow = window;
         ASSERT_TRUE(CreateHistoryMenu());

@@ -105,34 +105,6 @@ std::wstring Widen(const char *ascii)
     return text;
 }
 
-// Trace writes through the runtime's stdout; pointing its descriptor at a
-// file for a moment catches exactly the lines written meanwhile.
-std::string CaptureStdout(void (*fn)(void))
-{
-    char path[MAX_PATH], dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "cvt", 0, path);
-    fflush(stdout);
-    int saved = _dup(1);
-    int file = _open(path, _O_WRONLY | _O_TRUNC | _O_BINARY);
-    _dup2(file, 1);
-    fn();
-    fflush(stdout);
-    _dup2(saved, 1);
-    _close(saved);
-    _close(file);
-    std::string text;
-    FILE *in = fopen(path, "rb");
-    if (in) {
-        char buffer[256];
-        size_t got;
-        while ((got = fread(buffer, 1, sizeof buffer, in)) > 0)
-            text.append(buffer, got);
-        fclose(in);
-    }
-    DeleteFileA(path);
-    return text;
-}
 
 // The world every clip test runs in: the program's context menu, whose check
 // marks the modes keep, the history menu, and a shell that takes

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "test_world.h"
+
 #include "clip/clipitem.h"
 
 struct ClipFormatData {
@@ -31,7 +33,5 @@ std::string WideBytes(const wchar_t *text, size_t units);
 std::wstring ItemText(const ClipItem *item);
 std::wstring Widen(const char *ascii);
 
-// Captures what Trace writes to standard output while fn runs.
-std::string CaptureStdout(void (*fn)(void));
 
 #endif

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
+#include <sys/stat.h>
 
 #include "app/app.h"
 
@@ -25,6 +28,48 @@ HWND CreateStandInMainWindow(void)
     }
     return CreateWindowExW(0, L"Corvane_Test_StandIn", L"stand-in", WS_OVERLAPPEDWINDOW, 0, 0,
                            100, 100, NULL, NULL, GetModuleHandleW(NULL), NULL);
+}
+
+StdoutCapture::StdoutCapture()
+{
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    GetTempFileNameW(dir, L"cvo", 0, path);
+    fflush(stdout);
+    saved = _dup(1);
+    int fd = _wopen(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _S_IREAD | _S_IWRITE);
+    _dup2(fd, 1);
+    _close(fd);
+}
+
+std::string StdoutCapture::Finish(void)
+{
+    fflush(stdout);
+    _dup2(saved, 1);
+    _close(saved);
+    std::string text;
+    FILE *file = _wfopen(path, L"rb");
+    if (file) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, n);
+        fclose(file);
+    }
+    DeleteFileW(path);
+    // The stream is in text mode.
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r')
+            plain += text[i];
+    return plain;
+}
+
+std::string CaptureStdout(void (*fn)(void))
+{
+    StdoutCapture output;
+    fn();
+    return output.Finish();
 }
 
 int PumpMessages(DWORD milliseconds)

@@ -162,47 +162,6 @@ const wchar_t WarningText[] =
     L"使用されているアプリケーションの設定の変更もしくは終了させるか、\n"
     L"Corvane の設定を変更してください。";
 
-// --- standard output ----------------------------------------------------
-// Collects what the program writes on standard output while it runs.
-struct StdoutCapture {
-    int saved;
-    wchar_t path[MAX_PATH];
-
-    StdoutCapture()
-    {
-        wchar_t dir[MAX_PATH];
-        GetTempPathW(MAX_PATH, dir);
-        GetTempFileNameW(dir, L"cvo", 0, path);
-        fflush(stdout);
-        saved = _dup(1);
-        int fd = _wopen(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _S_IREAD | _S_IWRITE);
-        _dup2(fd, 1);
-        _close(fd);
-    }
-
-    std::string Finish(void)
-    {
-        fflush(stdout);
-        _dup2(saved, 1);
-        _close(saved);
-        std::string text;
-        FILE *file = _wfopen(path, L"rb");
-        if (file) {
-            char buffer[4096];
-            size_t n;
-            while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
-                text.append(buffer, n);
-            fclose(file);
-        }
-        DeleteFileW(path);
-        // The stream is in text mode.
-        std::string plain;
-        for (size_t i = 0; i < text.size(); ++i)
-            if (text[i] != '\r')
-                plain += text[i];
-        return plain;
-    }
-};
 
 std::string Hex(const void *data, size_t size)
 {
