@@ -212,6 +212,17 @@ def tray_icon_point(timeout=60):
     return x + 10, y + h // 2
 
 
+def focus_corvane_popup(left, top):
+    """Gives the X focus to Corvane's visible X window whose top-left corner
+    is (left, top), such as a popup menu: with no window manager nothing else
+    hands it the keyboard. False when there is none."""
+    ids = [w for w in xdo("search", "--onlyvisible", "--classname", "corvane.exe", check=False).split()
+           if x_geometry(w)[:2] == (left, top)]
+    if ids:
+        xdo("windowfocus", ids[0])
+    return bool(ids)
+
+
 def open_tray_menu(probe):
     """Right-button press on the tray icon; returns the context menu's
     screen rectangle once it shows."""

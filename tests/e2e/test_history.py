@@ -90,9 +90,7 @@ class History(unittest.TestCase):
         # The access character of the second entry picks "banana". There is
         # no window manager to hand the keyboard to the menu's X window: the
         # test gives it the X focus itself.
-        menu_x = [w for w in h.xdo("search", "--onlyvisible", "--classname", "corvane.exe",
-                                   check=False).split() if h.x_geometry(w)[:2] == (l, t)]
-        h.xdo("windowfocus", menu_x[0])
+        self.assertTrue(h.focus_corvane_popup(l, t), "the menu's X window")
         h.xdo("key", "2")
         h.wait_for(lambda: pad.text() == "banana", 20,
                    message="notepad to receive the entry, got %r" % pad.text())
