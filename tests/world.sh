@@ -44,25 +44,28 @@ start)
     echo "world: Xvfb on :$(cat "$dir/display")"
   fi
   world_env
-  if [ ! -f "$dir/prefix/.corvane-ready" ]; then
+  # Japanese face names map to the Japanese fonts that tools/setup.sh
+  # installs: the fixed-pitch "MS Gothic" to IPAGothic, the proportional
+  # dialog faces to IPAPGothic (with a fixed-pitch stand-in, labels sized for
+  # the real face are cut). A prefix made with other settings is made again.
+  fonts='REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS Gothic"="IPAGothic"
+"MS UI Gothic"="IPAPGothic"
+"MS Shell Dlg"="IPAPGothic"
+"MS Shell Dlg 2"="IPAPGothic"
+'
+  if ! printf '%s' "$fonts" | cmp -s - "$dir/prefix/.corvane-ready"; then
     rm -rf "$dir/prefix"
     echo "world: creating the Wine prefix"
     start=$(date +%s)
     timeout 600 wine wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
     timeout 120 wineserver -w
-    # Japanese face names map to the Japanese font that tools/setup.sh installs.
-    cat >"$dir/fonts.reg" <<'REG'
-REGEDIT4
-
-[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
-"MS Gothic"="IPAGothic"
-"MS UI Gothic"="IPAGothic"
-"MS Shell Dlg"="IPAGothic"
-"MS Shell Dlg 2"="IPAGothic"
-REG
+    printf '%s' "$fonts" >"$dir/fonts.reg"
     timeout 300 wine regedit /S "$dir/fonts.reg" </dev/null >>"$dir/wineboot.log" 2>&1
     timeout 120 wineserver -w
-    touch "$dir/prefix/.corvane-ready"
+    printf '%s' "$fonts" >"$dir/prefix/.corvane-ready"
     echo "world: prefix ready in $(( $(date +%s) - start )) s"
   fi
   # Keep one wineserver for the whole run: each program then starts faster.

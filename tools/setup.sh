@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make python3 g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
-          fonts-ipafont-gothic googletest qemu-user-static)
+          fonts-ipafont-gothic locales googletest qemu-user-static)
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -20,6 +20,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   sudo_ apt-get update -q
   sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The Japanese tests run Wine under a Japanese locale (ANSI code page 932).
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  sudo_ localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
 
 # Some kernels (virtual machines without 32-bit user mode among them) refuse

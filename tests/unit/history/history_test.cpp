@@ -507,6 +507,51 @@ TEST_F(DrawTest, ApplyItemColorsGivesTheBrush)
     EXPECT_EQ(GetSysColor(COLOR_MENUTEXT), GetTextColor(dc));
 }
 
+// On a Japanese system (ANSI code page 932) an ANSI item holds Shift-JIS
+// bytes; its entry must measure and look exactly like the same text held as
+// UTF-16. Run with Wine under a Japanese locale (the unit.history.ja test);
+// elsewhere the bytes mean other characters and the test is skipped.
+TEST_F(DrawTest, AnsiPreviewInTheJapaneseCodePage)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "ANSI code page " << GetACP();
+    const struct {
+        const char *sjis;
+        const wchar_t *text;
+    } cases[] = {
+        {"\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67", L"日本語のテキスト"},
+        {"\xb6\xc5 abc \x81\x40\x81\x60", L"\uff76\uff85 abc \u3000\uff5e"}, // ｶﾅ, ideographic space, full-width tilde
+    };
+    for (size_t c = 0; c < sizeof(cases) / sizeof(cases[0]); ++c) {
+        SCOPED_TRACE(testing::Message() << "case " << c);
+        std::vector<DWORD> pixels[2];
+        UINT widths[2];
+        for (int utf16 = 0; utf16 < 2; ++utf16) {
+            ReleaseHistory();
+            ASSERT_TRUE(CreateHistoryMenu());
+            ASSERT_TRUE(AddToHistory(Hold(utf16 ? MakeItemW(cases[c].text) : MakeItemA(cases[c].sjis))));
+            MEASUREITEMSTRUCT mis;
+            memset(&mis, 0, sizeof(mis));
+            mis.CtlType = ODT_MENU;
+            mis.itemID = IDM_HISTORY_BASE;
+            mis.itemData = (ULONG_PTR)&HistorySlots[0];
+            MeasureHistoryItem(MainWindow, &mis);
+            widths[utf16] = mis.itemWidth;
+            Clear();
+            DRAWITEMSTRUCT dis = DrawRequest(IDM_HISTORY_BASE, 0, (ULONG_PTR)&HistorySlots[0]);
+            DrawHistoryItem(&dis);
+            GdiFlush();
+            pixels[utf16].assign(bits, bits + Width * Height);
+        }
+        EXPECT_EQ(widths[1], widths[0]);
+        EXPECT_TRUE(pixels[1] == pixels[0]) << "the ANSI entry looks different";
+        int preview = 0; // the preview drew something at all
+        for (int i = 0; i < Width * Height; ++i)
+            preview += pixels[0][i] != pixels[0][0];
+        EXPECT_GT(preview, 0);
+    }
+}
+
 TEST_F(HistoryTest, ReleaseGivesUpEverythingAndDestroysTheMenu)
 {
     AddNumbered(20);
