@@ -111,6 +111,10 @@ void CaptureCopiedText(void)
     ReleaseClipItem(&captured);
 }
 
+// The queue moves on only once the clipboard holds the item to be pasted
+// next. While another process holds the clipboard open, the application's own
+// paste failed as well, so the paste changes nothing: moving on regardless
+// would leave the pasted text on the clipboard and skip the next item.
 void AdvanceAfterPaste(void)
 {
     ClipItem *next = NULL;
@@ -121,24 +125,26 @@ void AdvanceAfterPaste(void)
             SetModeOff();
             return;
         }
-        RemovePasteHead();
         // The clipboard keeps the text that was just pasted.
-        if (IsPasteQueueEmpty()) {
+        if (!PeekAfterPasteCursor(&next, 0)) {
+            RemovePasteHead();
             SetModeOff();
             return;
         }
-        PeekPasteCursor(&next);
-        WriteClipboardItem(next);
-        SetTrayState(TRAY_FIFO_PASTING);
+        if (WriteClipboardItem(next)) {
+            RemovePasteHead();
+            SetTrayState(TRAY_FIFO_PASTING);
+        }
     } else {
         if (!HasPasteCursor()) {
             SetModeOff();
             return;
         }
-        AdvancePasteCursor();
-        PeekPasteCursor(&next);
-        WriteClipboardItem(next);
-        SetTrayState(TRAY_LOOP_PASTING);
+        PeekAfterPasteCursor(&next, 1);
+        if (WriteClipboardItem(next)) {
+            AdvancePasteCursor();
+            SetTrayState(TRAY_LOOP_PASTING);
+        }
     }
     ReleaseClipItem(&next);
 }

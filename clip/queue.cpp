@@ -64,6 +64,22 @@ int PeekPasteCursor(ClipItem **holder)
     return 1;
 }
 
+int PeekAfterPasteCursor(ClipItem **holder, int wrap)
+{
+    ReleaseClipItem(holder);
+    if (!Cursor)
+        return 0;
+    PasteNode *next = Cursor->Next;
+    if (next == &Sentinel) {
+        if (!wrap)
+            return 0;
+        next = Sentinel.Next;
+    }
+    AddRefClipItem(next->Item);
+    *holder = next->Item;
+    return 1;
+}
+
 void RemovePasteHead(void)
 {
     PasteNode *head = Sentinel.Next;

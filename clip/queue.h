@@ -27,6 +27,11 @@ int AppendToPasteQueue(ClipItem *item);
 // Puts a reference to the cursor's item into the holder, releasing what it
 // held; 0 (holder empty) when there is no cursor.
 int PeekPasteCursor(ClipItem **holder);
+// Puts a reference to the item that follows the cursor into the holder,
+// releasing what it held: from the last item back to the first when wrap is
+// nonzero. 0 (holder empty) when there is no cursor, or no following item and
+// no wrap.
+int PeekAfterPasteCursor(ClipItem **holder, int wrap);
 // Drops the head; the cursor moves to the new head, or to none.
 void RemovePasteHead(void);
 // Moves the cursor on, from the last item back to the first. Only while there

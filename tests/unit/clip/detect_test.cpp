@@ -320,4 +320,112 @@ TEST_F(Sequences, CaptureWithTheModeOffOnlyRecordsHistory)
     EXPECT_EQ(CurrentTrayState, TRAY_FIFO_COPYING);
 }
 
+// Another program's thread keeps the clipboard open from Hold to Release.
+struct ClipboardHolder {
+    HANDLE opened = CreateEventW(NULL, TRUE, FALSE, NULL);
+    HANDLE release = CreateEventW(NULL, TRUE, FALSE, NULL);
+    HANDLE thread = NULL;
+    static DWORD WINAPI Run(LPVOID param)
+    {
+        ClipboardHolder *h = (ClipboardHolder *)param;
+        if (!OpenClipboard(NULL))
+            return 1;
+        SetEvent(h->opened);
+        WaitForSingleObject(h->release, 30000);
+        CloseClipboard();
+        return 0;
+    }
+    int Hold()
+    {
+        ResetEvent(release);
+        ResetEvent(opened);
+        thread = CreateThread(NULL, 0, Run, this, 0, NULL);
+        return thread && WaitForSingleObject(opened, 5000) == WAIT_OBJECT_0;
+    }
+    void Release()
+    {
+        SetEvent(release);
+        if (thread) {
+            WaitForSingleObject(thread, 5000);
+            CloseHandle(thread);
+            thread = NULL;
+        }
+    }
+    ~ClipboardHolder()
+    {
+        Release();
+        CloseHandle(opened);
+        CloseHandle(release);
+    }
+};
+
+// While the clipboard is held open the application cannot paste either: the
+// paste must leave the queue, the tray and the clipboard as they were, so
+// that the next Ctrl+V pastes the item that was due.
+TEST_F(Sequences, PasteWhileTheClipboardIsHeldMovesNothing)
+{
+    void (*modes[])(void) = {SetModeFifo, SetModeLoop};
+    for (void (*mode)(void) : modes) {
+        SCOPED_TRACE(mode == SetModeFifo ? "FIFO" : "Loop");
+        CaptureStdout(mode);
+        Copy(L"T1");
+        Copy(L"T2");
+        int copying = CurrentTrayState;
+        ClipboardHolder holder;
+        ASSERT_TRUE(holder.Hold());
+        EXPECT_EQ(CaptureStdout(AdvanceAfterPaste), "");
+        // And a copy meanwhile captures nothing.
+        CaptureCopiedText();
+        holder.Release();
+        EXPECT_EQ(CurrentTrayState, copying);
+        EXPECT_EQ(ClipboardText(), L"T1");
+        EXPECT_EQ(History(0), L"T2");
+        ClipItem *cursor = NULL;
+        ASSERT_TRUE(PeekPasteCursor(&cursor));
+        EXPECT_EQ(ItemText(cursor), L"T1");
+        ReleaseClipItem(&cursor);
+
+        // Free again: the paste goes on where it stopped.
+        AdvanceAfterPaste();
+        EXPECT_EQ(ClipboardText(), L"T2");
+        EXPECT_EQ(CurrentTrayState, mode == SetModeFifo ? TRAY_FIFO_PASTING : TRAY_LOOP_PASTING);
+    }
+    // The last queued item needs no clipboard: FIFO ends even while it is held.
+    CaptureStdout(SetModeFifo);
+    Copy(L"only");
+    ClipboardHolder holder;
+    ASSERT_TRUE(holder.Hold());
+    EXPECT_EQ(CaptureStdout(AdvanceAfterPaste), "Mode off.\n");
+    holder.Release();
+    EXPECT_TRUE(IsPasteQueueEmpty());
+    EXPECT_EQ(ClipboardText(), L"only");
+}
+
+TEST(Queue, PeekAfterTheCursor)
+{
+    ClearPasteQueue();
+    ClipItem *item = NULL;
+    EXPECT_FALSE(PeekAfterPasteCursor(&item, 1));
+    ClipItem *a = CreateClipItem(4, L"a", 1), *b = CreateClipItem(4, L"b", 1);
+    ASSERT_TRUE(AppendToPasteQueue(a));
+    EXPECT_FALSE(PeekAfterPasteCursor(&item, 0)); // nothing follows, no wrap
+    EXPECT_TRUE(item == NULL);
+    EXPECT_TRUE(PeekAfterPasteCursor(&item, 1)); // wraps to itself
+    EXPECT_EQ(item, a);
+    ASSERT_TRUE(AppendToPasteQueue(b));
+    EXPECT_TRUE(PeekAfterPasteCursor(&item, 0));
+    EXPECT_EQ(item, b);
+    EXPECT_EQ(b->RefCount, 3); // the test, the queue, the holder
+    AdvancePasteCursor();
+    EXPECT_FALSE(PeekAfterPasteCursor(&item, 0));
+    EXPECT_TRUE(PeekAfterPasteCursor(&item, 1));
+    EXPECT_EQ(item, a);
+    ReleaseClipItem(&item);
+    ClearPasteQueue();
+    EXPECT_EQ(a->RefCount, 1);
+    EXPECT_EQ(b->RefCount, 1);
+    ReleaseClipItem(&a);
+    ReleaseClipItem(&b);
+}
+
 } // namespace
