@@ -15,6 +15,9 @@ static_assert(sizeof(GUITHREADINFO) == 48, "GetGUIThreadInfo checks cbSize");
 INPUT PasteInputs[4];
 HWND PasteTarget;
 int PasteDone;
+// The target the installed idle hook watches, from the pick that installed
+// it until the keystrokes are sent; NULL while no pick waits.
+static HWND WaitingTarget;
 
 void MakeKeyInput(WORD virtualKey, DWORD flags, INPUT *input)
 {
@@ -87,12 +90,22 @@ void PasteHistoryEntry(HWND window, UINT commandId)
     // for it would stay for the rest of the run, and since an installed hook
     // keeps its first target, no later pick would paste. The text is on the
     // clipboard; that is all this pick can do.
-    if (!PasteTarget)
+    // A waiting target that was closed before it went quiet never reports:
+    // its hook would stay, keeping that target, and no later pick would paste.
+    // A target closed while the menu was open is no target at all.
+    if (WaitingTarget && !IsWindow(WaitingTarget)) {
+        HIST_ResetHook();
+        WaitingTarget = NULL;
+        PasteDone = 1;
+    }
+    if (!PasteTarget || !IsWindow(PasteTarget))
         return;
     PasteDone = 0;
     // While an earlier pick still waits, its hook stays with its target and
     // this pick's keystrokes go out when that target goes quiet.
     HIST_SetHook(window, PasteTarget);
+    if (!WaitingTarget)
+        WaitingTarget = PasteTarget;
     SetForegroundWindow(PasteTarget);
     // The popup gave the target the foreground back as the menu closed, before
     // this pick installed the hook, so the line above usually changes nothing
@@ -117,4 +130,5 @@ void SendPasteToTarget(void)
     SendInput(4, PasteInputs, sizeof(INPUT));
     PasteDone = 1;
     HIST_ResetHook();
+    WaitingTarget = NULL;
 }

@@ -162,6 +162,41 @@ TEST_F(PopupTest, PickWithoutTargetLeavesLaterPicksWorking)
     EXPECT_EQ(1, PasteDone);
 }
 
+// A target closed before its paste (before it went quiet, or while the menu
+// was still open) must not keep later picks from pasting.
+TEST_F(PopupTest, ClosedTargetsLeaveLaterPicksWorking)
+{
+    UINT ids[3] = {AddHistoryText(L"one"), AddHistoryText(L"two"), AddHistoryText(L"three")};
+    for (int closedWhileMenuOpen = 0; closedWhileMenuOpen < 2; ++closedWhileMenuOpen) {
+        SCOPED_TRACE(closedWhileMenuOpen ? "closed while the menu was open" : "closed before going quiet");
+        memset(&Observed, 0, sizeof Observed);
+        HWND gone = MakeTarget(0);
+        PasteTarget = gone;
+        if (closedWhileMenuOpen)
+            DestroyWindow(gone);
+        PasteHistoryEntry(notify, ids[closedWhileMenuOpen]);
+        if (!closedWhileMenuOpen)
+            DestroyWindow(gone);
+        targets[0] = NULL;
+        PumpMessages(300);
+        EXPECT_EQ(0, Observed.ctrlV);
+
+        HWND target = MakeTarget(1);
+        PasteTarget = target;
+        PasteHistoryEntry(notify, ids[2]);
+        SendQuietMessage(target);
+        PumpMessages(600);
+        wchar_t clipboard[64];
+        ReadClipboardW(clipboard, 64);
+        EXPECT_STREQ(L"three", clipboard);
+        EXPECT_EQ(1, Observed.ctrlV);
+        EXPECT_EQ(target, Observed.ctrlVWindow);
+        EXPECT_EQ(1, PasteDone);
+        DestroyWindow(target);
+        targets[1] = NULL;
+    }
+}
+
 TEST_F(PopupTest, LaterPicksKeepWaitingForTheFirstTarget)
 {
     UINT ids[3] = {AddHistoryText(L"one"), AddHistoryText(L"two"), AddHistoryText(L"three")};
