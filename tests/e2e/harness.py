@@ -69,7 +69,8 @@ def xdo(*args, check=True):
 
 def x_window(name, timeout=30):
     """The first X window whose name is exactly name."""
-    ids = wait_for(lambda: xdo("search", "--name", "^%s$" % name, check=False).split(),
+    pattern = "^%s$" % "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in name)
+    ids = wait_for(lambda: xdo("search", "--name", pattern, check=False).split(),
                    timeout, message="X window %r" % name)
     return ids[0]
 
@@ -130,6 +131,17 @@ class Probe:
             return None if out == "-" else out
         kind, _, rest = out.partition(" ")
         return (kind, unescape(rest)) if kind == "W" else (kind, bytes.fromhex(rest))
+
+    def set_ansi(self, data):
+        """Puts only CF_TEXT with these bytes on the clipboard."""
+        return self.ask("setclipa", data.hex())
+
+    def ansi_clipboard(self):
+        """The CF_TEXT bytes the clipboard hands out, None or 'busy'."""
+        out = self.ask("clipa")
+        if out in ("-", "busy"):
+            return None if out == "-" else out
+        return bytes.fromhex(out[2:])
 
     def clip_text(self):
         c = self.clipboard()
@@ -253,7 +265,8 @@ class Notepad:
         self.proc = spawn(["wine", "C:\\windows\\syswow64\\notepad.exe"])
         self.hwnd = wait_for(lambda: [w[0] for w in probe.windows("Notepad") if w[0] not in before],
                              60, message="notepad")[0]
-        self.xid = x_window("Untitled - Notepad")
+        # "Untitled - Notepad", or its translation under another locale.
+        self.xid = x_window(probe.texts(self.hwnd)[0])
 
     def focus(self):
         # A click in the document, as a person would after using the tray
@@ -277,6 +290,16 @@ class Notepad:
 
     def close(self):
         end(self.proc)
+
+
+def shoot(name, rect):
+    """Saves the screen rectangle (l, t, r, b) as <work>/<name>.png."""
+    l, t, r, b = rect
+    path = os.path.join(ARGS.work, name + ".png")
+    subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (r - l, b - t, l, t),
+                    "+repage", path], check=True, timeout=30, capture_output=True)
+    assert os.path.getsize(path) > 0, path
+    return path
 
 
 def fresh_dir(*parts):

@@ -5,6 +5,12 @@
 //   clip                      the clipboard text: "W <utf-8>", "A <hex>" or "-"
 //   clipowner                 class of the clipboard owner window, or "-"
 //   setclip <utf-8>           put a UTF-16 text on the clipboard
+//   setclipa <hex>            put only CF_TEXT on the clipboard: these bytes
+//                             and a terminator (the system may add the other
+//                             text formats, as Windows does)
+//   clipa                     the CF_TEXT bytes as the clipboard hands them
+//                             out, in hex, up to the terminator: "A <hex>",
+//                             "-" or "busy"
 //   find <class> <title>      top-level windows ("-" matches any): one line,
 //                             entries "hwnd pid visible l t r b" joined by ";"
 //   texts <hwnd>              the window's text and its children's texts, "|"-joined
@@ -110,6 +116,49 @@ static void CmdSetClip(const char *utf8)
     SetClipboardData(CF_UNICODETEXT, block);
     CloseClipboard();
     Reply("ok");
+}
+
+static void CmdSetClipA(const char *hex)
+{
+    size_t bytes = strlen(hex) / 2;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes + 1);
+    unsigned char *p = (unsigned char *)GlobalLock(block);
+    for (size_t i = 0; i < bytes; ++i) {
+        unsigned v = 0;
+        sscanf(hex + 2 * i, "%2x", &v);
+        p[i] = (unsigned char)v;
+    }
+    GlobalUnlock(block);
+    if (!OpenClipboard(NULL)) {
+        GlobalFree(block);
+        Reply("busy");
+        return;
+    }
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, block);
+    CloseClipboard();
+    Reply("ok");
+}
+
+static void CmdClipA(void)
+{
+    if (!OpenClipboard(NULL)) {
+        Reply("busy");
+        return;
+    }
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const unsigned char *text = data ? (const unsigned char *)GlobalLock(data) : NULL;
+    if (!text) {
+        Reply("-");
+    } else {
+        static char hex[1 << 20];
+        char *o = hex + sprintf(hex, "A ");
+        for (const unsigned char *p = text; *p && o < hex + sizeof hex - 4; ++p)
+            o += sprintf(o, "%02x", *p);
+        Reply(hex);
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
 }
 
 struct FindState {
@@ -298,6 +347,10 @@ int main(void)
             CmdClipOwner();
         else if (!strcmp(cmd, "setclip") && argc == 2)
             CmdSetClip(argv[1]);
+        else if (!strcmp(cmd, "setclipa") && argc == 2)
+            CmdSetClipA(argv[1]);
+        else if (!strcmp(cmd, "clipa"))
+            CmdClipA();
         else if (!strcmp(cmd, "find") && argc == 3)
             CmdFind(argv[1], argv[2]);
         else if (!strcmp(cmd, "texts") && argc == 2)

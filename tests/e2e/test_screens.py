@@ -4,7 +4,6 @@ dialog and the hotkey dialog. The pictures go to the test's work folder for
 a human to look at; the test checks that each window is there with its
 expected title or text when it is shot."""
 import os
-import subprocess
 import time
 import unittest
 
@@ -15,16 +14,6 @@ import harness as h
 SETTINGS = bytes([3, 3, 3, 3, 0x46, 0, 0x4C, 0, 0x48, 0, 0x44, 0])
 SETTLE = 1.5  # seconds after a key for the 80 ms timers under emulation
 VERSION_OK, HOTKEY_FIFO, HOTKEY_CANCEL = 1, 141, 191
-
-
-def shoot(name, rect):
-    """Saves the screen rectangle (l, t, r, b) as <work>/<name>.png."""
-    l, t, r, b = rect
-    path = os.path.join(h.ARGS.work, name + ".png")
-    subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (r - l, b - t, l, t),
-                    "+repage", path], check=True, timeout=30, capture_output=True)
-    assert os.path.getsize(path) > 0, path
-    return path
 
 
 class Screens(unittest.TestCase):
@@ -70,13 +59,13 @@ class Screens(unittest.TestCase):
         h.xdo("windowraise", tray)
         time.sleep(0.5)  # the icon repaints after the state change
         x, y, w, hh = h.x_geometry(tray)
-        return shoot(name, (x, y, x + w, y + hh))
+        return h.shoot(name, (x, y, x + w, y + hh))
 
     def shoot_dialog(self, title, name, button):
         dialog = h.wait_for(lambda: self.visible("#32770", title), 20,
                             message="the dialog %r" % title)[0]
         time.sleep(0.5)
-        path = shoot(name, dialog[3])
+        path = h.shoot(name, dialog[3])
         texts = self.probe.texts(dialog[0])
         self.assertEqual(texts[0], title)
         self.assertEqual(self.probe.ask("click", dialog[0], button), "ok")
@@ -88,7 +77,7 @@ class Screens(unittest.TestCase):
         l, t, r, b = h.open_tray_menu(self.probe)
         self.assertTrue(self.visible("#32768"), "the menu is Corvane's")
         time.sleep(0.5)
-        shoot("menu_context", (l, t, r, b))
+        h.shoot("menu_context", (l, t, r, b))
         self.close_menu((l, t, r, b))
 
     def test_2_version_dialog(self):
@@ -166,7 +155,7 @@ class Screens(unittest.TestCase):
         self.assertIn(self.probe.edit_text(tip[0]), ("echo", "delta"))
         time.sleep(0.5)
         tl, tt, tr, tb = tip[3]
-        shoot("menu_history", (min(l, tl), min(t, tt), max(r, tr), max(b, tb)))
+        h.shoot("menu_history", (min(l, tl), min(t, tt), max(r, tr), max(b, tb)))
         self.close_menu((l, t, max(r, tr), max(b, tb)))
 
 
