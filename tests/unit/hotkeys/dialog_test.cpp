@@ -157,19 +157,19 @@ TEST_F(HotkeyDialogTest, TemplateHasTheFieldsLabelsAndButtonsInTabOrder)
         int id;
         const char *className;
         const char *text;
-        RECT units;
+        RECT units; // x, y, width, height as the template gives them
     };
     const Control controls[] = {
-        {-1, "Static", "FIFO 切替ホットキー：", {4, 6, 68, 14}},
-        {IDC_HOTKEY_FIFO, "Edit", NULL, {73, 3, 165, 17}},
-        {-1, "Static", "ループクリップホットキー：", {4, 22, 68, 30}},
-        {IDC_HOTKEY_LOOP, "Edit", NULL, {73, 19, 165, 33}},
-        {-1, "Static", "履歴ホットキー：", {4, 38, 68, 46}},
-        {IDC_HOTKEY_MENU, "Edit", NULL, {73, 35, 165, 49}},
-        {-1, "Static", "行分割切替ホットキー：", {4, 54, 68, 62}},
-        {IDC_HOTKEY_LINE, "Edit", NULL, {73, 51, 165, 65}},
-        {IDC_HOTKEY_OK, "Button", "OK", {58, 70, 108, 84}},
-        {IDC_HOTKEY_CANCEL, "Button", "キャンセル", {115, 70, 165, 84}},
+        {-1, "Static", "FIFO 切替ホットキー：", {4, 6, 80, 8}},
+        {IDC_HOTKEY_FIFO, "Edit", NULL, {89, 3, 92, 14}},
+        {-1, "Static", "ループクリップホットキー：", {4, 22, 80, 8}},
+        {IDC_HOTKEY_LOOP, "Edit", NULL, {89, 19, 92, 14}},
+        {-1, "Static", "履歴ホットキー：", {4, 38, 80, 8}},
+        {IDC_HOTKEY_MENU, "Edit", NULL, {89, 35, 92, 14}},
+        {-1, "Static", "行分割切替ホットキー：", {4, 54, 80, 8}},
+        {IDC_HOTKEY_LINE, "Edit", NULL, {89, 51, 92, 14}},
+        {IDC_HOTKEY_OK, "Button", "OK", {74, 70, 50, 14}},
+        {IDC_HOTKEY_CANCEL, "Button", "キャンセル", {131, 70, 50, 14}},
     };
     HWND child = GetWindow(dialog, GW_CHILD);
     for (const Control &c : controls) {
@@ -189,6 +189,17 @@ TEST_F(HotkeyDialogTest, TemplateHasTheFieldsLabelsAndButtonsInTabOrder)
         if (c.id == -1) {
             EXPECT_TRUE(exStyle & WS_EX_RIGHT);
             EXPECT_TRUE(style & WS_GROUP);
+            // The whole label shows on its one line in the dialog's font.
+            HDC dc = GetDC(child);
+            HGDIOBJ font = SelectObject(dc, (HGDIOBJ)SendMessageW(child, WM_GETFONT, 0, 0));
+            std::wstring label = Text(child);
+            SIZE extent = {};
+            GetTextExtentPoint32W(dc, label.c_str(), (int)label.size(), &extent);
+            SelectObject(dc, font);
+            ReleaseDC(child, dc);
+            RECT client;
+            GetClientRect(child, &client);
+            EXPECT_LE(extent.cx, client.right) << "label cut off";
         } else if (c.text) {
             EXPECT_EQ(BS_PUSHBUTTON, style & 0x0F); // not a default push button
             EXPECT_TRUE(style & WS_TABSTOP);
@@ -197,8 +208,10 @@ TEST_F(HotkeyDialogTest, TemplateHasTheFieldsLabelsAndButtonsInTabOrder)
             EXPECT_TRUE(style & ES_AUTOHSCROLL);
             EXPECT_FALSE(style & ES_READONLY);
         }
-        RECT expected = c.units;
-        MapDialogRect(dialog, &expected);
+        // The dialog manager converts position and size each on its own.
+        RECT mapped = c.units;
+        MapDialogRect(dialog, &mapped);
+        RECT expected = {mapped.left, mapped.top, mapped.left + mapped.right, mapped.top + mapped.bottom};
         RECT actual;
         GetWindowRect(child, &actual);
         MapWindowPoints(NULL, dialog, (POINT *)&actual, 2);
@@ -209,7 +222,7 @@ TEST_F(HotkeyDialogTest, TemplateHasTheFieldsLabelsAndButtonsInTabOrder)
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_TRUE(child == NULL);
-    RECT client, size = {0, 0, 170, 86};
+    RECT client, size = {0, 0, 186, 86};
     GetClientRect(dialog, &client);
     MapDialogRect(dialog, &size);
     EXPECT_EQ(size.right, client.right);
