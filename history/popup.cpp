@@ -81,11 +81,13 @@ void PasteHistoryEntry(HWND window, UINT commandId)
     MENUITEMINFOW entry = {};
     entry.cbSize = sizeof entry;
     entry.fMask = MIIM_DATA | MIIM_ID;
-    if (GetMenuItemInfoW(HistoryMenu, commandId, FALSE, &entry) && entry.dwItemData) {
-        const HistorySlot *slot = (const HistorySlot *)entry.dwItemData;
-        if (slot->item)
-            WriteClipboardItem(slot->item);
-    }
+    // A command that names no entry (another program can post any number)
+    // is nobody's pick: it must not paste the clipboard into the last target.
+    if (!GetMenuItemInfoW(HistoryMenu, commandId, FALSE, &entry) || !entry.dwItemData)
+        return;
+    const HistorySlot *slot = (const HistorySlot *)entry.dwItemData;
+    if (slot->item)
+        WriteClipboardItem(slot->item);
     // Without a target nothing could ever report it quiet: a hook installed
     // for it would stay for the rest of the run, and since an installed hook
     // keeps its first target, no later pick would paste. The text is on the

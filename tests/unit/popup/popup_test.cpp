@@ -9,6 +9,7 @@
 #include "fifo/fifo.h"
 #include "history/history.h"
 #include "history/popup.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -195,6 +196,29 @@ TEST_F(PopupTest, ClosedTargetsLeaveLaterPicksWorking)
         DestroyWindow(target);
         targets[1] = NULL;
     }
+}
+
+// Only a command of an entry in the menu is a pick.
+TEST_F(PopupTest, CommandsOfNoEntryPasteNothing)
+{
+    UINT id = AddHistoryText(L"entry");
+    HWND target = MakeTarget(0);
+    const UINT strays[] = {id + 1, IDM_HISTORY_BASE + 16, IDM_HISTORY_BASE + 999, 0xFFFF};
+    for (UINT stray : strays) {
+        SCOPED_TRACE(stray);
+        PasteTarget = target;
+        PasteHistoryEntry(notify, stray);
+        EXPECT_EQ(1, PasteDone);
+        SendQuietMessage(target);
+        PumpMessages(200);
+        EXPECT_EQ(0, Observed.targetIdle);
+        EXPECT_EQ(0, Observed.ctrlV);
+    }
+    // The entry itself still pastes.
+    PasteHistoryEntry(notify, id);
+    SendQuietMessage(target);
+    PumpMessages(600);
+    EXPECT_EQ(1, Observed.ctrlV);
 }
 
 TEST_F(PopupTest, LaterPicksKeepWaitingForTheFirstTarget)
