@@ -182,10 +182,10 @@ IDM_FIFO, IDM_LOOP, IDM_LINE, IDM_HOTKEY, IDM_VERSION, IDM_EXIT = range(201, 207
 class Corvane:
     """One run of Corvane.exe from its own working folder, its trace captured."""
 
-    def __init__(self, workdir, name="corvane"):
+    def __init__(self, workdir, name="corvane", trace_dir=None):
         os.makedirs(workdir, exist_ok=True)
         self.workdir = workdir
-        self.trace_path = os.path.join(workdir, name + ".trace")
+        self.trace_path = os.path.join(trace_dir or workdir, name + ".trace")
         self.trace_file = open(self.trace_path, "wb")
         self.proc = spawn(["wine", os.path.join(ARGS.bin, "Corvane.exe")], cwd=workdir,
                           stdout=self.trace_file)
