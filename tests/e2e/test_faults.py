@@ -2,6 +2,7 @@
 fifo.dll, a paste target closed before its paste, the clipboard held open by
 another program, every hotkey taken, and a setting.dat that cannot be written."""
 import os
+import random
 import shutil
 import subprocess
 import time
@@ -206,6 +207,33 @@ class Faults(unittest.TestCase):
             saved = f.read()
         self.assertEqual(saved, bytes([m for m, _ in DEFAULTS]) +
                          b"".join(k.to_bytes(2, "little") for _, k in DEFAULTS))
+
+    def test_odd_setting_files_start_and_leave_a_whole_record(self):
+        defaults = bytes([m for m, _ in DEFAULTS]) + b"".join(k.to_bytes(2, "little") for _, k in DEFAULTS)
+        rng = random.Random(20261211)
+        noise = bytes(rng.randrange(256) for _ in range(12))
+        cases = [(b"", defaults), (b"\x03", defaults), (SETTINGS[:11], defaults),
+                 (SETTINGS + b"\xff", SETTINGS), (noise, noise)]
+        for given, kept in cases:
+            with self.subTest(given=given.hex()):
+                folder = h.fresh_dir(self._testMethodName, given.hex() or "empty")
+                with open(os.path.join(folder, "setting.dat"), "wb") as f:
+                    f.write(given)
+                corvane = h.Corvane(folder)
+                self.addCleanup(corvane.stop)
+                main = h.main_window(self.probe)
+                # Random bindings may be refused: the warning (traced just
+                # before it shows) is answered.
+                corvane.wait_trace("Line: ")
+                time.sleep(2)
+                if "don't set any hotkey.\n" in corvane.trace():
+                    box = h.wait_for(lambda: self.probe.windows("#32770", "警告"), 30,
+                                     message="the warning")
+                    self.probe.post(box[0][0], h.WM_CLOSE)
+                h.tray_icon_point()
+                self.exit_silently(corvane, main)
+                with open(os.path.join(folder, "setting.dat"), "rb") as f:
+                    self.assertEqual(f.read(), kept)
 
     def assert_defaults_traced(self, corvane):
         for name, (modifiers, key) in zip(("FIFO", "Loop", "Menu", "Line"), DEFAULTS):
