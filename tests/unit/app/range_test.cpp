@@ -28,32 +28,6 @@
 
 namespace {
 
-void SetClipboardText(const wchar_t *text)
-{
-    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    memcpy(GlobalLock(block), text, bytes);
-    GlobalUnlock(block);
-    ASSERT_TRUE(OpenClipboard(NULL));
-    EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
-}
-
-std::wstring ClipboardText(void)
-{
-    std::wstring text;
-    if (!OpenClipboard(NULL))
-        return L"<busy>";
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (data) {
-        text = (const wchar_t *)GlobalLock(data);
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
 std::string Narrow(const std::wstring &text)
 {
     std::string narrow;
@@ -207,7 +181,7 @@ protected:
 
     static void Copy(const wchar_t *text)
     {
-        SetClipboardText(text);
+        ASSERT_TRUE(PutClipboardText(text));
         Send(WM_TIMER, TIMER_COPY, 0);
     }
 
@@ -253,7 +227,7 @@ int StrayMessages::ownWindow, StrayMessages::ownTooltip, StrayMessages::ownFont;
 TEST_F(StrayMessages, CommandsNoMenuHasDoNothing)
 {
     ASSERT_TRUE(IsHistoryEmpty());
-    SetClipboardText(L"theirs");
+    ASSERT_TRUE(PutClipboardText(L"theirs"));
     // An empty history: every identifier from 1000 up is past its entries.
     SendAll(Commands(), 0);
     SendAll(HistoryCommands(0), 0);

@@ -27,32 +27,6 @@ namespace {
 std::string CreationTrace;
 
 
-void SetClipboardText(const wchar_t *text)
-{
-    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    memcpy(GlobalLock(block), text, bytes);
-    GlobalUnlock(block);
-    ASSERT_TRUE(OpenClipboard(NULL));
-    EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
-}
-
-std::wstring ClipboardText(void)
-{
-    std::wstring text;
-    if (!OpenClipboard(NULL))
-        return L"<busy>";
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (data) {
-        text = (const wchar_t *)GlobalLock(data);
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
 LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
     return SendMessageW(MainWindow, message, wParam, lParam);
@@ -249,7 +223,7 @@ TEST_F(MainWindowProcTest, ExitAndDestroyPostQuitWithZero)
 
 TEST_F(MainWindowProcTest, TimersAreKilledThenCaptureAndPasteRun)
 {
-    SetClipboardText(L"routed copy");
+    ASSERT_TRUE(PutClipboardText(L"routed copy"));
     Send(WM_COMMAND, IDM_FIFO);
     SetTimer(MainWindow, TIMER_COPY, 60000, NULL);
     EXPECT_EQ(0, Send(WM_TIMER, TIMER_COPY));
@@ -274,12 +248,12 @@ TEST_F(MainWindowProcTest, KeystrokesGoToTheDetection)
 
 TEST_F(MainWindowProcTest, HistoryCommandsPasteTheEntryAndMenuSelectShowsTheTip)
 {
-    SetClipboardText(L"history entry");
+    ASSERT_TRUE(PutClipboardText(L"history entry"));
     Send(WM_TIMER, TIMER_COPY);
     ASSERT_FALSE(IsHistoryEmpty());
     UINT id = GetMenuItemID(HistoryMenu, 0);
     ASSERT_GE(id, (UINT)IDM_HISTORY_BASE);
-    SetClipboardText(L"something else");
+    ASSERT_TRUE(PutClipboardText(L"something else"));
     PasteTarget = NULL;
     EXPECT_EQ(0, Send(WM_COMMAND, id));
     EXPECT_EQ(L"history entry", ClipboardText());

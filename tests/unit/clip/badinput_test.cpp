@@ -75,19 +75,6 @@ int PutRawBlock(UINT format, const void *data, size_t size)
     return ok;
 }
 
-// The UTF-16 text the clipboard offers, up to its first zero or the end of
-// its block: what a capture is to take.
-std::wstring OfferedText(void)
-{
-    std::string block = ClipboardBlock(CF_UNICODETEXT);
-    if (block == "<none>" || block == "<not opened>")
-        return L"<none>";
-    std::wstring text(block.size() / 2, L'\0');
-    if (!text.empty())
-        memcpy(&text[0], block.data(), text.size() * 2);
-    return text.substr(0, wcsnlen(text.c_str(), text.size()));
-}
-
 std::string ItemBytes(const ClipItem *item)
 {
     return Bytes(item->Text, item->Size);
@@ -219,7 +206,7 @@ TEST_F(BadClipboard, EveryTextIsCapturedWholeAndPastedBackByteForByte)
         ASSERT_TRUE(PutClipboard(c.formats));
         std::vector<std::wstring> expected = c.items;
         if (c.boundedByBlock) {
-            std::wstring offered = OfferedText();
+            std::wstring offered = ClipboardText();
             EXPECT_EQ(offered.substr(0, c.items[0].size()), c.items[0]) << "offered";
             if (c.lineDivision)
                 expected = Lines(offered);
@@ -272,7 +259,7 @@ TEST_F(BadClipboard, EveryTextIsCapturedWholeAndPastedBackByteForByte)
         }
         EXPECT_EQ(PasteMode, PASTE_MODE_OFF) << "the queue ran dry";
         // The last text pasted stays on the clipboard.
-        EXPECT_EQ(OfferedText(), expected[n - 1]);
+        EXPECT_EQ(ClipboardText(), expected[n - 1]);
     }
 }
 
