@@ -65,6 +65,16 @@ static void ReplyEscapedW(const char *prefix, const wchar_t *text)
     Reply(line);
 }
 
+// Narrow text goes out as "A " and its bytes in hex, up to the terminator.
+static void ReplyHexA(const unsigned char *text)
+{
+    static char hex[1 << 20];
+    char *o = hex + sprintf(hex, "A ");
+    for (const unsigned char *p = text; *p && o < hex + sizeof hex - 4; ++p)
+        o += sprintf(o, "%02x", *p);
+    Reply(hex);
+}
+
 static void CmdClip(void)
 {
     if (!OpenClipboard(NULL)) {
@@ -79,11 +89,7 @@ static void CmdClip(void)
     if (!text) {
         Reply("-");
     } else if (ansiOnly) {
-        static char hex[1 << 20];
-        char *o = hex + sprintf(hex, "A ");
-        for (const unsigned char *p = (const unsigned char *)text; *p && o < hex + sizeof hex - 4; ++p)
-            o += sprintf(o, "%02x", *p);
-        Reply(hex);
+        ReplyHexA((const unsigned char *)text);
     } else {
         ReplyEscapedW("W ", (const wchar_t *)text);
     }
@@ -101,21 +107,27 @@ static void CmdClipOwner(void)
     ReplyEscapedW("", name);
 }
 
-static void CmdSetClip(const char *utf8)
+// The block becomes the clipboard's only data: "ok", or "busy" (block freed).
+static void ReplacePut(UINT format, HGLOBAL block)
 {
-    int units = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, NULL, 0);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, units * sizeof(wchar_t));
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, (wchar_t *)GlobalLock(block), units);
-    GlobalUnlock(block);
     if (!OpenClipboard(NULL)) {
         GlobalFree(block);
         Reply("busy");
         return;
     }
     EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, block);
+    SetClipboardData(format, block);
     CloseClipboard();
     Reply("ok");
+}
+
+static void CmdSetClip(const char *utf8)
+{
+    int units = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, NULL, 0);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, units * sizeof(wchar_t));
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, (wchar_t *)GlobalLock(block), units);
+    GlobalUnlock(block);
+    ReplacePut(CF_UNICODETEXT, block);
 }
 
 static void CmdSetClipA(const char *hex)
@@ -129,15 +141,7 @@ static void CmdSetClipA(const char *hex)
         p[i] = (unsigned char)v;
     }
     GlobalUnlock(block);
-    if (!OpenClipboard(NULL)) {
-        GlobalFree(block);
-        Reply("busy");
-        return;
-    }
-    EmptyClipboard();
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
-    Reply("ok");
+    ReplacePut(CF_TEXT, block);
 }
 
 static void CmdClipA(void)
@@ -151,11 +155,7 @@ static void CmdClipA(void)
     if (!text) {
         Reply("-");
     } else {
-        static char hex[1 << 20];
-        char *o = hex + sprintf(hex, "A ");
-        for (const unsigned char *p = text; *p && o < hex + sizeof hex - 4; ++p)
-            o += sprintf(o, "%02x", *p);
-        Reply(hex);
+        ReplyHexA(text);
         GlobalUnlock(data);
     }
     CloseClipboard();

@@ -125,21 +125,7 @@ void ExpectPreviewOf(const HistorySlot *slot, const ClipItem *item)
     EXPECT_EQ(slot->terminator, 0);
 }
 
-class BadClipboard : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        LineDivision = 0;
-        CaptureStdout(SetModeOff);
-        ASSERT_TRUE(EmptyTheClipboard());
-    }
-    void TearDown() override
-    {
-        LineDivision = 0;
-        CaptureStdout(SetModeOff);
-        EmptyTheClipboard();
-    }
-};
+class BadClipboard : public ClipboardTest {};
 
 struct TextCase {
     const char *name;

@@ -8,9 +8,24 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "clip/queue.h"
 #include "history/history.h"
 #include "resources/resource.h"
 #include "tray/tray.h"
+
+void ClipboardTest::SetUp()
+{
+    LineDivision = 0;
+    CaptureStdout(SetModeOff);
+    ASSERT_TRUE(EmptyTheClipboard());
+}
+
+void ClipboardTest::TearDown()
+{
+    LineDivision = 0;
+    CaptureStdout(SetModeOff);
+    EmptyTheClipboard();
+}
 
 std::wstring ItemText(const ClipItem *item)
 {

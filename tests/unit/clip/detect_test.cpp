@@ -144,19 +144,8 @@ TEST_F(Keystrokes, AFurtherKeyDownStartsTheDelayAgain)
 
 // --- Capture and paste on the real clipboard ----------------------------------
 
-class Sequences : public testing::Test {
+class Sequences : public ClipboardTest {
 protected:
-    void SetUp() override
-    {
-        LineDivision = 0;
-        CaptureStdout(SetModeOff);
-        ASSERT_TRUE(EmptyTheClipboard());
-    }
-    void TearDown() override
-    {
-        LineDivision = 0;
-        CaptureStdout(SetModeOff);
-    }
     // What a copy does: the application puts text there, then the timer fires.
     static void Copy(const wchar_t *text)
     {
