@@ -174,6 +174,10 @@ def unescape(text):
     return "".join(out)
 
 
+# Ctrl+Alt+F (FIFO), Ctrl+Alt+L (Loop), Ctrl+Alt+H (Menu), Ctrl+Alt+D (Line):
+# modifiers first, then the keys, little-endian.
+SETTINGS = bytes([3, 3, 3, 3, 0x46, 0, 0x4C, 0, 0x48, 0, 0x44, 0])
+
 WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
 IDM_FIFO, IDM_LOOP, IDM_LINE, IDM_HOTKEY, IDM_VERSION, IDM_EXIT = range(201, 207)
@@ -207,6 +211,29 @@ class Corvane:
     def stop(self):
         end(self.proc)
         self.trace_file.close()
+
+
+def start_corvane(probe, folder, settings=None, trace_dir=None):
+    """Corvane.exe started in folder (given this setting.dat first, unless
+    None), once its main window and tray icon are there: (Corvane, window)."""
+    if settings is not None:
+        with open(os.path.join(folder, "setting.dat"), "wb") as f:
+            f.write(settings)
+    corvane = Corvane(folder, trace_dir=trace_dir)
+    main = main_window(probe)
+    tray_icon_point()
+    return corvane, main
+
+
+def answer_warning(probe, timeout=60):
+    """Waits for the one "警告" box, closes it and returns its texts."""
+    boxes = wait_for(lambda: probe.windows("#32770", "警告"), timeout, message="the warning")
+    assert len(boxes) == 1, boxes
+    texts = probe.texts(boxes[0][0])
+    probe.post(boxes[0][0], WM_CLOSE)
+    wait_for(lambda: not [w for w in probe.windows("#32770", "警告") if w[2]], 20,
+             message="the warning to close")
+    return texts
 
 
 def main_window(probe, timeout=60):
@@ -300,6 +327,28 @@ def shoot(name, rect):
                     "+repage", path], check=True, timeout=30, capture_output=True)
     assert os.path.getsize(path) > 0, path
     return path
+
+
+class CorvaneAndNotepad(unittest.TestCase):
+    """One Corvane (with the class's SETTINGS, when not None) for all the
+    tests of a class, and a fresh notepad with the keyboard for each test."""
+    SETTINGS = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.probe = Probe()
+        cls.corvane, cls.main = start_corvane(cls.probe, fresh_dir("corvane"), cls.SETTINGS)
+        cls.pid = cls.probe.windows("Corvane_KR_Class")[0][1]
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.corvane.stop()
+        cls.probe.quit()
+
+    def setUp(self):
+        self.pad = Notepad(self.probe)
+        self.addCleanup(self.pad.close)
+        self.pad.focus()
 
 
 def fresh_dir(*parts):

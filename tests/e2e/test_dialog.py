@@ -7,9 +7,6 @@ import unittest
 
 import harness as h
 
-# Ctrl+Alt+F (FIFO), Ctrl+Alt+L (Loop), Ctrl+Alt+H (Menu), Ctrl+Alt+D (Line):
-# modifiers first, then the keys, little-endian.
-SETTINGS = bytes([3, 3, 3, 3, 0x46, 0, 0x4C, 0, 0x48, 0, 0x44, 0])
 TITLE = "ホットキー設定"
 FIFO, LOOP, MENU, LINE, OK, CANCEL = 141, 142, 143, 144, 190, 191
 NONE = "なし"
@@ -21,13 +18,8 @@ class Dialog(unittest.TestCase):
         self.addCleanup(self.probe.quit)
 
     def start(self):
-        folder = h.fresh_dir(self._testMethodName)
-        with open(os.path.join(folder, "setting.dat"), "wb") as f:
-            f.write(SETTINGS)
-        corvane = h.Corvane(folder)
+        corvane, main = h.start_corvane(self.probe, h.fresh_dir(self._testMethodName), h.SETTINGS)
         self.addCleanup(corvane.stop)
-        main = h.main_window(self.probe)
-        h.tray_icon_point()
         return corvane, main
 
     def setting(self, corvane):
@@ -228,7 +220,7 @@ class Dialog(unittest.TestCase):
 
         self.probe.post(main, h.WM_COMMAND, h.IDM_EXIT)
         self.assertEqual(corvane.exit_code(), 0)
-        self.assertEqual(self.setting(corvane), SETTINGS)
+        self.assertEqual(self.setting(corvane), h.SETTINGS)
 
 
 if __name__ == "__main__":

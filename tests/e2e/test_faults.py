@@ -10,8 +10,6 @@ import unittest
 
 import harness as h
 
-# Ctrl+Alt+F (FIFO), Ctrl+Alt+L (Loop), Ctrl+Alt+H (Menu), Ctrl+Alt+D (Line).
-SETTINGS = bytes([3, 3, 3, 3, 0x46, 0, 0x4C, 0, 0x48, 0, 0x44, 0])
 # The built-in bindings as the trace shows them: Alt+Convert, Ctrl+Convert,
 # Alt+Nonconvert, Ctrl+katakana/hiragana.
 DEFAULTS = [(1, 0x1C), (2, 0x1C), (1, 0x1D), (2, 0xF2)]
@@ -23,15 +21,10 @@ class Faults(unittest.TestCase):
         self.probe = h.Probe()
         self.addCleanup(self.probe.quit)
 
-    def start(self, folder=None, settings=SETTINGS, trace_dir=None):
-        folder = folder or h.fresh_dir(self._testMethodName)
-        if settings is not None:
-            with open(os.path.join(folder, "setting.dat"), "wb") as f:
-                f.write(settings)
-        corvane = h.Corvane(folder, trace_dir=trace_dir)
+    def start(self, folder=None, settings=h.SETTINGS, trace_dir=None):
+        corvane, main = h.start_corvane(self.probe, folder or h.fresh_dir(self._testMethodName),
+                                        settings, trace_dir)
         self.addCleanup(corvane.stop)
-        main = h.main_window(self.probe)
-        h.tray_icon_point()
         return corvane, main
 
     def notepad(self):
@@ -189,14 +182,9 @@ class Faults(unittest.TestCase):
         folder = h.fresh_dir(self._testMethodName)
         corvane = h.Corvane(folder)
         self.addCleanup(corvane.stop)
-        box = h.wait_for(lambda: self.probe.windows("#32770", "警告"), 60, message="the warning")
-        self.assertEqual(len(box), 1)
-        self.assertIn("ホットキーの登録に失敗しました。", "|".join(self.probe.texts(box[0][0])))
-        self.probe.post(box[0][0], h.WM_CLOSE)
-        main = h.main_window(self.probe)
+        self.assertIn("ホットキーの登録に失敗しました。", "|".join(h.answer_warning(self.probe)))
+        h.main_window(self.probe)
         h.tray_icon_point()
-        time.sleep(2)
-        self.assertEqual([w for w in self.probe.windows("#32770", "警告") if w[2]], [])
         self.assertEqual(corvane.trace().count("don't set any hotkey.\n"), 1)
         # The context menu is all there is, and it works.
         h.choose_from_tray_menu(self.probe, first=True)
@@ -212,8 +200,8 @@ class Faults(unittest.TestCase):
         defaults = bytes([m for m, _ in DEFAULTS]) + b"".join(k.to_bytes(2, "little") for _, k in DEFAULTS)
         rng = random.Random(20261211)
         noise = bytes(rng.randrange(256) for _ in range(12))
-        cases = [(b"", defaults), (b"\x03", defaults), (SETTINGS[:11], defaults),
-                 (SETTINGS + b"\xff", SETTINGS), (noise, noise)]
+        cases = [(b"", defaults), (b"\x03", defaults), (h.SETTINGS[:11], defaults),
+                 (h.SETTINGS + b"\xff", h.SETTINGS), (noise, noise)]
         for given, kept in cases:
             with self.subTest(given=given.hex()):
                 folder = h.fresh_dir(self._testMethodName, given.hex() or "empty")
@@ -227,9 +215,7 @@ class Faults(unittest.TestCase):
                 corvane.wait_trace("Line: ")
                 time.sleep(2)
                 if "don't set any hotkey.\n" in corvane.trace():
-                    box = h.wait_for(lambda: self.probe.windows("#32770", "警告"), 30,
-                                     message="the warning")
-                    self.probe.post(box[0][0], h.WM_CLOSE)
+                    h.answer_warning(self.probe)
                 h.tray_icon_point()
                 self.exit_silently(corvane, main)
                 with open(os.path.join(folder, "setting.dat"), "rb") as f:

@@ -6,9 +6,6 @@ import unittest
 
 import harness as h
 
-# Ctrl+Alt+F (FIFO), Ctrl+Alt+L (Loop), Ctrl+Alt+H (Menu), Ctrl+Alt+D (Line):
-# modifiers first, then the keys, little-endian.
-SETTINGS = bytes([3, 3, 3, 3, 0x46, 0, 0x4C, 0, 0x48, 0, 0x44, 0])
 SETTLE = 1.5
 
 
@@ -21,15 +18,9 @@ class History(unittest.TestCase):
         self.probe = h.Probe()
         self.addCleanup(self.probe.quit)
 
-    def start(self, settings=SETTINGS):
-        folder = h.fresh_dir(self._testMethodName)
-        if settings is not None:
-            with open(os.path.join(folder, "setting.dat"), "wb") as f:
-                f.write(settings)
-        corvane = h.Corvane(folder)
+    def start(self, settings=h.SETTINGS):
+        corvane, _ = h.start_corvane(self.probe, h.fresh_dir(self._testMethodName), settings)
         self.addCleanup(corvane.stop)
-        h.main_window(self.probe)
-        h.tray_icon_point()
         return corvane
 
     def notepad(self):
@@ -110,17 +101,12 @@ class History(unittest.TestCase):
         self.assertEqual(self.probe.ask("hotkey", "3", "46"), "ok")  # Ctrl+Alt+F taken
         folder = h.fresh_dir(self._testMethodName)
         with open(os.path.join(folder, "setting.dat"), "wb") as f:
-            f.write(SETTINGS)
+            f.write(h.SETTINGS)
         corvane = h.Corvane(folder)
         self.addCleanup(corvane.stop)
-        box = h.wait_for(lambda: self.probe.windows("#32770", "警告"), 60, message="the warning")
-        self.assertEqual(len(box), 1)
-        self.assertIn("ホットキーの登録に失敗しました。", "|".join(self.probe.texts(box[0][0])))
-        self.probe.post(box[0][0], h.WM_CLOSE)
+        self.assertIn("ホットキーの登録に失敗しました。", "|".join(h.answer_warning(self.probe)))
         h.main_window(self.probe)
         h.tray_icon_point()
-        time.sleep(2)
-        self.assertEqual([w for w in self.probe.windows("#32770", "警告") if w[2]], [])
         corvane.wait_trace("don't set any hotkey.\n")
         self.assertIsNone(corvane.proc.poll())
         # The context menu still works: Exit ends the run normally.

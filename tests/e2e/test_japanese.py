@@ -5,7 +5,6 @@ unchanged, and FIFO gives the same bytes back in CF_TEXT. The hotkey trace
 lines are code-page-932 bytes."""
 import os
 import time
-import unittest
 
 import harness as h
 
@@ -18,27 +17,8 @@ SETTLE = 1.5
 TEXTS = ["日本語のテキスト", "ｶﾀｶﾅと全角　スペース～"]
 
 
-class Japanese(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.probe = h.Probe()
-        folder = h.fresh_dir("corvane")
-        with open(os.path.join(folder, "setting.dat"), "wb") as f:
-            f.write(SETTINGS)
-        cls.corvane = h.Corvane(folder)
-        cls.main = h.main_window(cls.probe)
-        h.tray_icon_point()
-        cls.pid = cls.probe.windows("Corvane_KR_Class")[0][1]
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.corvane.stop()
-        cls.probe.quit()
-
-    def setUp(self):
-        self.pad = h.Notepad(self.probe)
-        self.addCleanup(self.pad.close)
-        self.pad.focus()
+class Japanese(h.CorvaneAndNotepad):
+    SETTINGS = SETTINGS
 
     def copy_ansi(self, text):
         """The probe offers the Shift-JIS bytes as CF_TEXT only; Ctrl+C in the

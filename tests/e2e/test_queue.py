@@ -1,30 +1,11 @@
 """FIFO, Loop and line division end to end: texts copied in notepad with the
 real keys come back in notepad with Ctrl+V as the mode says."""
-import unittest
-
 import harness as h
 
 PASTE_SETTLE = 1.5  # seconds after a key for the 80 ms timer under emulation
 
 
-class Queue(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.probe = h.Probe()
-        cls.corvane = h.Corvane(h.fresh_dir("corvane"))
-        cls.main = h.main_window(cls.probe)
-        h.tray_icon_point()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.corvane.stop()
-        cls.probe.quit()
-
-    def setUp(self):
-        self.pad = h.Notepad(self.probe)
-        self.addCleanup(self.pad.close)
-        self.pad.focus()
-
+class Queue(h.CorvaneAndNotepad):
     def command(self, command_id):
         self.probe.post(self.main, h.WM_COMMAND, command_id)
 

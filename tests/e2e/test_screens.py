@@ -9,9 +9,6 @@ import unittest
 
 import harness as h
 
-# Ctrl+Alt+F (FIFO), Ctrl+Alt+L (Loop), Ctrl+Alt+H (Menu), Ctrl+Alt+D (Line):
-# modifiers first, then the keys, little-endian.
-SETTINGS = bytes([3, 3, 3, 3, 0x46, 0, 0x4C, 0, 0x48, 0, 0x44, 0])
 SETTLE = 1.5  # seconds after a key for the 80 ms timers under emulation
 VERSION_OK, HOTKEY_FIFO, HOTKEY_CANCEL = 1, 141, 191
 
@@ -20,13 +17,8 @@ class Screens(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.probe = h.Probe()
-        folder = h.fresh_dir("corvane")
-        with open(os.path.join(folder, "setting.dat"), "wb") as f:
-            f.write(SETTINGS)
-        cls.corvane = h.Corvane(folder)
-        cls.main = h.main_window(cls.probe)
+        cls.corvane, cls.main = h.start_corvane(cls.probe, h.fresh_dir("corvane"), h.SETTINGS)
         cls.pid = cls.probe.windows("Corvane_KR_Class")[0][1]
-        h.tray_icon_point()
 
     @classmethod
     def tearDownClass(cls):
