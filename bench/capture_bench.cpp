@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "bench_window.h"
 #include "app/app.h"
 #include "clip/clipitem.h"
 #include "clip/detect.h"
@@ -74,13 +75,8 @@ static int QueueLength(void)
 
 int main(void)
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = StandInProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"CaptureBench";
-    RegisterClassW(&wc);
-    AppInstance = wc.hInstance;
-    MainWindow = CreateWindowExW(0, L"CaptureBench", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, NULL, NULL, NULL);
+    AppInstance = GetModuleHandleW(NULL);
+    MainWindow = CreateBenchWindow(L"CaptureBench", StandInProc, L"", 0, 0, 0, 1, 1, HWND_MESSAGE);
     if (!MainWindow || !CreateHistoryMenu() || !CreateMenuFont())
         return 2;
 

@@ -16,6 +16,7 @@
 #include <stdlib.h>
 #include <vector>
 
+#include "bench_window.h"
 #include "fifo/fifo.h"
 
 enum { HOLDER_SET = WM_APP + 1, HOLDER_SET_NULL, HOLDER_RESET, HOLDER_COUNT };
@@ -77,12 +78,7 @@ static LRESULT CALLBACK HolderProc(HWND window, UINT message, WPARAM wParam, LPA
 
 static int RunHolder(void)
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = HolderProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"HookBenchHolder";
-    RegisterClassW(&wc);
-    if (!CreateWindowExW(0, L"HookBenchHolder", L"", WS_POPUP, 0, 0, 1, 1, NULL, NULL, wc.hInstance, NULL))
+    if (!CreateBenchWindow(L"HookBenchHolder", HolderProc, L"", WS_POPUP, 0, 0, 1, 1, NULL))
         return 2;
     MSG msg;
     while (GetMessageW(&msg, NULL, 0, 0) > 0)
@@ -234,13 +230,8 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = ReceiverProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"HookBenchReceiver";
-    RegisterClassW(&wc);
-    Receiver = CreateWindowExW(0, L"HookBenchReceiver", L"hook bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
-                               100, 300, 200, NULL, NULL, wc.hInstance, NULL);
+    Receiver = CreateBenchWindow(L"HookBenchReceiver", ReceiverProc, L"hook bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 100, 100, 300, 200, NULL);
     SetForegroundWindow(Receiver);
     Sleep(300);
 

@@ -11,6 +11,8 @@
 #include <stdlib.h>
 #include <vector>
 
+#include "bench_window.h"
+
 // The clipboard listener is Vista's (the program targets XP; the bench need not).
 extern "C" BOOL WINAPI AddClipboardFormatListener(HWND window);
 #ifndef WM_CLIPBOARDUPDATE
@@ -90,15 +92,10 @@ int main(int argc, char **argv)
         printf("Corvane is not running\n");
         return 2;
     }
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = EditorProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"LatencyEditor";
-    RegisterClassW(&wc);
-    HWND editor = CreateWindowExW(0, L"LatencyEditor", L"latency editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  200, 200, 400, 200, NULL, NULL, wc.hInstance, NULL);
+    HWND editor = CreateBenchWindow(L"LatencyEditor", EditorProc, L"latency editor",
+                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 400, 200, NULL);
     Edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 380, 160, editor,
-                           NULL, wc.hInstance, NULL);
+                           NULL, GetModuleHandleW(NULL), NULL);
     AddClipboardFormatListener(editor);
     SetForegroundWindow(editor);
     SetFocus(Edit);

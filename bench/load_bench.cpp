@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "bench_window.h"
 #include "app/app.h"
 #include "clip/clipitem.h"
 #include "clip/detect.h"
@@ -325,12 +326,7 @@ int main(int argc, char **argv)
     if (argc > 1)
         Operations = atoi(argv[1]);
     AppInstance = GetModuleHandleW(NULL);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = EditorProc;
-    wc.hInstance = AppInstance;
-    wc.lpszClassName = L"LoadBenchEditor";
-    RegisterClassW(&wc);
-    Editor = CreateWindowExW(0, L"LoadBenchEditor", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, NULL, NULL, NULL);
+    Editor = CreateBenchWindow(L"LoadBenchEditor", EditorProc, L"", 0, 0, 0, 1, 1, HWND_MESSAGE);
     // The program's own start-up steps that the runs touch.
     if (!RegisterMainWindowClass())
         return 2;

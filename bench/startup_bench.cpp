@@ -16,6 +16,8 @@
 #include <stdlib.h>
 #include <vector>
 
+#include "bench_window.h"
+
 static double Now(void)
 {
     LARGE_INTEGER t, f;
@@ -40,13 +42,7 @@ static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 static int RunChild(void)
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = ChildProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"StartupBenchChild";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, L"StartupBenchChild", L"", WS_OVERLAPPEDWINDOW, 0, 0, 1, 1, NULL, NULL,
-                                  wc.hInstance, NULL);
+    HWND window = CreateBenchWindow(L"StartupBenchChild", ChildProc, L"", WS_OVERLAPPEDWINDOW, 0, 0, 1, 1, NULL);
     if (!window)
         return 2;
     ChildIcon.cbSize = sizeof ChildIcon;
