@@ -23,9 +23,8 @@ static int CreateMainWindow(void)
 {
     // MainWindow is set only when creation has returned: until then the window
     // procedure takes its pre-creation path.
-    HWND window = CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane", WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  NULL, NULL, AppInstance, NULL);
+    HWND window = CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, AppInstance, NULL);
     MainWindow = window;
     return window != NULL;
 }
@@ -55,12 +54,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     LoadHotkeySettings();
 
     static const StartupStep steps[] = {
-        {RegisterMainWindowClass, L"ウインドウクラス"},
-        {CreateMainWindow, L"ウインドウ"},
-        {CreateHistoryMenu, L"クリップ履歴"},
-        {CreateTooltip, L"ツールチップ"},
-        {CreateMenuFont, L"メニューフォント"},
-        {AddTrayIcon, L"タスクトレイアイコン"},
+        {RegisterMainWindowClass, L"ウインドウクラス"}, {CreateMainWindow, L"ウインドウ"},
+        {CreateHistoryMenu, L"クリップ履歴"},           {CreateTooltip, L"ツールチップ"},
+        {CreateMenuFont, L"メニューフォント"},          {AddTrayIcon, L"タスクトレイアイコン"},
     };
     for (size_t i = 0; i < sizeof steps / sizeof steps[0]; ++i) {
         if (!steps[i].run()) {

@@ -33,8 +33,7 @@ static void RunHotkeyDialog(void)
     SetModeOff();
     UnregisterHotkeys();
     FIFO_ResetHook();
-    DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY), MainWindow,
-                    HotkeyDialogProc, 0);
+    DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY), MainWindow, HotkeyDialogProc, 0);
     FIFO_SetHook(MainWindow);
     RegisterHotkeys();
 }
@@ -55,8 +54,8 @@ static void OnCommand(WORD command)
         RunHotkeyDialog();
         break;
     case IDM_VERSION:
-        DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_VERSION), MainWindow,
-                        VersionDialogProc, 0);
+        DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_VERSION), MainWindow, VersionDialogProc,
+                        0);
         break;
     case IDM_EXIT:
         PostMessageW(MainWindow, WM_QUIT, 0, 0);

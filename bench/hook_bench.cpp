@@ -104,7 +104,7 @@ static std::vector<INPUT> Keystrokes(int keys, int ctrl)
 {
     std::vector<INPUT> in;
     for (int i = 0; i < keys; ++i) {
-        WORD letter = ctrl ? (WORD)"CXV"[i % 3] : (WORD)('A' + i % 26);
+        WORD letter = ctrl ? (WORD) "CXV"[i % 3] : (WORD)('A' + i % 26);
         WORD vk[4] = {VK_CONTROL, letter, letter, VK_CONTROL};
         int first = ctrl ? 0 : 1, last = ctrl ? 4 : 3;
         for (int k = first; k < last; ++k) {
@@ -230,8 +230,8 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    Receiver = CreateBenchWindow(L"HookBenchReceiver", ReceiverProc, L"hook bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                 100, 100, 300, 200, NULL);
+    Receiver = CreateBenchWindow(L"HookBenchReceiver", ReceiverProc, L"hook bench",
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, NULL);
     SetForegroundWindow(Receiver);
     Sleep(300);
 

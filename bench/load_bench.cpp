@@ -110,9 +110,9 @@ static void CalibrateCounters(void)
 }
 
 struct Figures {
-    int gdi, user;          // -1: not available
-    double privateMB;       // PrivateUsage, or PagefileUsage where that is 0
-    double heapKB;          // bytes in busy blocks of every heap of the process
+    int gdi, user;    // -1: not available
+    double privateMB; // PrivateUsage, or PagefileUsage where that is 0
+    double heapKB;    // bytes in busy blocks of every heap of the process
     int heapBlocks;
 };
 
@@ -180,8 +180,9 @@ static void PrintFigures(const Figures &before, const Figures &after, int reads)
     PrintCount("USER", before.user, after.user);
     double kb = after.heapKB - before.heapKB;
     int blocks = after.heapBlocks - before.heapBlocks;
-    printf("\n  %s: %.2f MB -> %.2f MB (%+.2f MB)\n", PrivateIsPagefile ? "committed memory (PagefileUsage)" : "private bytes",
-           before.privateMB, after.privateMB, after.privateMB - before.privateMB);
+    printf("\n  %s: %.2f MB -> %.2f MB (%+.2f MB)\n",
+           PrivateIsPagefile ? "committed memory (PagefileUsage)" : "private bytes", before.privateMB,
+           after.privateMB, after.privateMB - before.privateMB);
     printf("  heap in use: %.1f KB in %d blocks -> %.1f KB in %d blocks (%+.1f KB, %+d blocks); beyond what "
            "%d clipboard reads leave: %+.1f KB, %+.0f blocks\n",
            before.heapKB, before.heapBlocks, after.heapKB, after.heapBlocks, kb, blocks, reads,
@@ -206,8 +207,7 @@ static double Captures(int lines, int round)
         if (lines == 1)
             swprintf(text, 96, L"round %d copy %d", round, i);
         else
-            swprintf(text, 96, L"round %d copy %d line 1\r\nround %d copy %d line 2\r\n", round, i,
-                     round, i);
+            swprintf(text, 96, L"round %d copy %d line 1\r\nround %d copy %d line 2\r\n", round, i, round, i);
         PutText(text);
         double t = Now();
         Timer(TIMER_COPY);
@@ -252,7 +252,9 @@ static void RunMode(const char *name, void (*switchOn)(void), int lineDivision)
     double paste = switchOn == SetModeOff ? 0 : Pastes();
     wchar_t now[64];
     ClipboardText(now, 64);
-    const char *modeAfter = PasteMode == PASTE_MODE_OFF ? "off" : PasteMode == PASTE_MODE_FIFO ? "FIFO" : "Loop";
+    const char *modeAfter = PasteMode == PASTE_MODE_OFF    ? "off"
+                            : PasteMode == PASTE_MODE_FIFO ? "FIFO"
+                                                           : "Loop";
     SetModeOff();
     if (lineDivision)
         ToggleLineDivision();
@@ -330,9 +332,9 @@ int main(int argc, char **argv)
     // The program's own start-up steps that the runs touch.
     if (!RegisterMainWindowClass())
         return 2;
-    HWND window = CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane load bench", WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
-                                  AppInstance, NULL);
+    HWND window =
+        CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane load bench", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, AppInstance, NULL);
     MainWindow = window;
     if (!MainWindow || !CreateHistoryMenu() || !CreateMenuFont() || !AddTrayIcon())
         return 2;
@@ -341,8 +343,9 @@ int main(int argc, char **argv)
     CalibrateCounters();
     printf("object counts from %s (one count takes %.0f ms)\n",
            UseGuiResources ? "GetGuiResources"
-           : GdiScanWorks && UserScanWorks ? "a scan of every GDI and USER handle value (GetGuiResources answers 0)"
-                                            : "partly nowhere (GetGuiResources answers 0)",
+           : GdiScanWorks && UserScanWorks
+               ? "a scan of every GDI and USER handle value (GetGuiResources answers 0)"
+               : "partly nowhere (GetGuiResources answers 0)",
            (Now() - t) * 1000 / 4);
 
     MeasureReadCost();

@@ -42,7 +42,8 @@ static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 static int RunChild(void)
 {
-    HWND window = CreateBenchWindow(L"StartupBenchChild", ChildProc, L"", WS_OVERLAPPEDWINDOW, 0, 0, 1, 1, NULL);
+    HWND window =
+        CreateBenchWindow(L"StartupBenchChild", ChildProc, L"", WS_OVERLAPPEDWINDOW, 0, 0, 1, 1, NULL);
     if (!window)
         return 2;
     ChildIcon.cbSize = sizeof ChildIcon;
@@ -180,6 +181,7 @@ int main(int argc, char **argv)
     Report(corvane);
     Report(child);
     double a = Median(corvane.icon), b = Median(child.icon);
-    printf("Corvane's own share: %+.0f ms over the least tray program (ratio %.2f)\n", a - b, b > 0 ? a / b : 0);
+    printf("Corvane's own share: %+.0f ms over the least tray program (ratio %.2f)\n", a - b,
+           b > 0 ? a / b : 0);
     return 0;
 }

@@ -26,10 +26,10 @@ HMENU HistoryMenu;
 HFONT MenuFont;
 TEXTMETRICW MenuFontMetrics;
 
-static unsigned NextHistorySlot;   // the slot the next insertion fills
-static unsigned HistoryItemCount;  // entries in the menu, 0 to 16
-static unsigned MenuEntryCount;    // entries the menu holds while a batch runs
-static unsigned PendingEntries;    // insertions not in the menu yet, at most 16
+static unsigned NextHistorySlot;  // the slot the next insertion fills
+static unsigned HistoryItemCount; // entries in the menu, 0 to 16
+static unsigned MenuEntryCount;   // entries the menu holds while a batch runs
+static unsigned PendingEntries;   // insertions not in the menu yet, at most 16
 static int HistoryBatching;
 static MENUITEMINFOW HistoryInsertTemplate;
 
@@ -57,9 +57,8 @@ int CreateHistoryMenu(void)
 
 int CreateMenuFont(void)
 {
-    MenuFont = CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, 0,
-                           L"MS Gothic");
+    MenuFont = CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, PROOF_QUALITY, 0, L"MS Gothic");
     if (!MenuFont)
         return 0;
     HDC screen = GetDC(NULL);
@@ -189,8 +188,7 @@ void MeasureHistoryItem(HWND window, MEASUREITEMSTRUCT *mis)
     HGDIOBJ previous = MenuFont ? SelectObject(dc, MenuFont) : NULL;
     RECT rect = {0, 0, 300, MenuFontMetrics.tmHeight};
     HistorySlot *slot = (HistorySlot *)mis->itemData;
-    if (slot && mis->itemID >= IDM_HISTORY_BASE &&
-        mis->itemID < IDM_HISTORY_BASE + HISTORY_SLOT_COUNT) {
+    if (slot && mis->itemID >= IDM_HISTORY_BASE && mis->itemID < IDM_HISTORY_BASE + HISTORY_SLOT_COUNT) {
         // DT_MODIFYSTRING writes the cut form (text and ellipsis) back into
         // the preview, so drawing shows what was measured and the next
         // measurement finds it short enough. The room after the preview takes
@@ -226,9 +224,8 @@ void DrawHistoryItem(const DRAWITEMSTRUCT *dis)
     if (slot && ReadLabel(dis->itemID, FALSE, label, &info)) {
         // Only a plain highlight gets the highlight colours; a highlight with
         // any further state bit is drawn like an ordinary entry.
-        int brush = dis->itemState == ODS_SELECTED
-                        ? ApplyItemColors(dc, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT)
-                        : ApplyItemColors(dc, COLOR_MENU, COLOR_MENUTEXT);
+        int brush = dis->itemState == ODS_SELECTED ? ApplyItemColors(dc, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT)
+                                                   : ApplyItemColors(dc, COLOR_MENU, COLOR_MENUTEXT);
         FillRect(dc, &dis->rcItem, (HBRUSH)(INT_PTR)brush);
         rect.left += 8;
         rect.top += 1;

@@ -25,9 +25,8 @@ static void InitToolRecord(TTTOOLINFOW *tool, UINT flags)
 int CreateTooltip(void)
 {
     HWND tip = CreateWindowExW(WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, NULL,
-                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
-                               AppInstance, NULL);
+                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, AppInstance, NULL);
     if (!tip)
         return 0;
     // Above the menu, which is topmost itself.

@@ -3,11 +3,11 @@
 #ifndef CORVANE_RESOURCE_H
 #define CORVANE_RESOURCE_H
 
-#define IDI_APP 100        // application icon: 256 (PNG), 32 and 16 pixels
-#define IDI_APP_SMALL 101  // small application icon: 16 pixels
-#define IDI_TRAY_BASE 110  // tray icons 110 to 114, one per TrayState
-#define IDD_VERSION 120    // version dialog
-#define IDD_HOTKEY 140     // hotkey settings dialog
+#define IDI_APP 100       // application icon: 256 (PNG), 32 and 16 pixels
+#define IDI_APP_SMALL 101 // small application icon: 16 pixels
+#define IDI_TRAY_BASE 110 // tray icons 110 to 114, one per TrayState
+#define IDD_VERSION 120   // version dialog
+#define IDD_HOTKEY 140    // hotkey settings dialog
 #define IDR_CONTEXT_MENU 200
 
 // Context-menu commands.

@@ -255,8 +255,8 @@ static DWORD WINAPI FakeShellThread(LPVOID param)
     wc.hInstance = GetModuleHandleW(NULL);
     wc.lpszClassName = L"Shell_TrayWnd";
     RegisterClassW(&wc);
-    HWND shell = CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1, NULL,
-                                 NULL, wc.hInstance, NULL);
+    HWND shell = CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1, NULL, NULL,
+                                 wc.hInstance, NULL);
     *(HWND *)param = shell;
     MSG msg;
     while (GetMessageW(&msg, NULL, 0, 0) > 0)
@@ -317,7 +317,8 @@ static void CmdFocus(const char *hwnd)
         return;
     }
     char line[64];
-    sprintf(line, "%lx %lx", (unsigned long)(ULONG_PTR)info.hwndFocus, (unsigned long)(ULONG_PTR)info.hwndActive);
+    sprintf(line, "%lx %lx", (unsigned long)(ULONG_PTR)info.hwndFocus,
+            (unsigned long)(ULONG_PTR)info.hwndActive);
     Reply(line);
 }
 
@@ -359,9 +360,12 @@ int main(void)
             CmdEditText(argv[1]);
         else if (!strcmp(cmd, "post") && argc == 5)
             Reply(PostMessageW(ParseWindow(argv[1]), strtoul(argv[2], NULL, 16), strtoul(argv[3], NULL, 16),
-                               strtoul(argv[4], NULL, 16)) ? "ok" : "failed");
+                               strtoul(argv[4], NULL, 16))
+                      ? "ok"
+                      : "failed");
         else if (!strcmp(cmd, "click") && argc == 3)
-            Reply(PostMessageW(GetDlgItem(ParseWindow(argv[1]), atoi(argv[2])), BM_CLICK, 0, 0) ? "ok" : "failed");
+            Reply(PostMessageW(GetDlgItem(ParseWindow(argv[1]), atoi(argv[2])), BM_CLICK, 0, 0) ? "ok"
+                                                                                                : "failed");
         else if (!strcmp(cmd, "fakeshell"))
             CmdFakeShell();
         else if (!strcmp(cmd, "holdclip") && argc == 2) {
@@ -372,16 +376,18 @@ int main(void)
                 CloseClipboard();
         } else if (!strcmp(cmd, "send") && argc == 5) {
             DWORD_PTR result = 0;
-            Reply(SendMessageTimeoutW(ParseWindow(argv[1]), strtoul(argv[2], NULL, 16), strtoul(argv[3], NULL, 16),
-                                      strtoul(argv[4], NULL, 16), SMTO_ABORTIFHUNG, 5000, &result)
+            Reply(SendMessageTimeoutW(ParseWindow(argv[1]), strtoul(argv[2], NULL, 16),
+                                      strtoul(argv[3], NULL, 16), strtoul(argv[4], NULL, 16),
+                                      SMTO_ABORTIFHUNG, 5000, &result)
                       ? "ok"
                       : "failed");
         } else if (!strcmp(cmd, "caret") && argc == 2) {
             CmdCaret(argv[1]);
         } else if (!strcmp(cmd, "hotkey") && argc == 3) {
             static int id = 1;
-            Reply(RegisterHotKey(NULL, id++, strtoul(argv[1], NULL, 16), strtoul(argv[2], NULL, 16)) ? "ok"
-                                                                                                   : "failed");
+            Reply(RegisterHotKey(NULL, id++, strtoul(argv[1], NULL, 16), strtoul(argv[2], NULL, 16))
+                      ? "ok"
+                      : "failed");
         } else if (!strcmp(cmd, "child") && argc == 3) {
             CmdChild(argv[1], argv[2]);
         } else if (!strcmp(cmd, "focus") && argc == 2) {

@@ -26,7 +26,8 @@
 #include "test_world.h"
 #include "tray/tray.h"
 
-namespace {
+namespace
+{
 
 std::string Narrow(const std::wstring &text)
 {
@@ -63,8 +64,7 @@ std::string Snapshot(void)
     out << "mode " << PasteMode << ", line division " << LineDivision << ", queue "
         << (IsPasteQueueEmpty() ? "empty" : "filled") << ", cursor " << (void *)cursor;
     ReleaseClipItem(&cursor);
-    out << ", tray " << CurrentTrayState << ", history " << GetMenuItemCount(HistoryMenu)
-        << " entries";
+    out << ", tray " << CurrentTrayState << ", history " << GetMenuItemCount(HistoryMenu) << " entries";
     for (int i = 0; i < GetMenuItemCount(HistoryMenu); ++i) {
         MENUITEMINFOW info = {};
         info.cbSize = sizeof info;
@@ -74,10 +74,9 @@ std::string Snapshot(void)
         out << " " << info.wID << ":" << (slot ? slot->item : NULL) << "/"
             << (slot && slot->item ? slot->item->RefCount : 0);
     }
-    out << ", clipboard \"" << Narrow(ClipboardText()) << "\", tooltip \"" << Narrow(TooltipText())
-        << "\" " << (IsWindowVisible(TooltipWindow) ? "shown" : "hidden") << ", keys "
-        << LastKeystrokeFlags << "/" << CtrlBits << ", target " << PasteTarget << ", done "
-        << PasteDone << ", checks";
+    out << ", clipboard \"" << Narrow(ClipboardText()) << "\", tooltip \"" << Narrow(TooltipText()) << "\" "
+        << (IsWindowVisible(TooltipWindow) ? "shown" : "hidden") << ", keys " << LastKeystrokeFlags << "/"
+        << CtrlBits << ", target " << PasteTarget << ", done " << PasteDone << ", checks";
     const UINT commands[] = {IDM_FIFO, IDM_LOOP, IDM_LINE};
     for (UINT command : commands)
         out << " " << ((GetMenuState(ContextMenu, command, MF_BYCOMMAND) & MF_CHECKED) != 0);
@@ -96,8 +95,7 @@ struct Message {
 std::string Describe(const Message &m)
 {
     std::ostringstream out;
-    out << "message 0x" << std::hex << m.message << " wParam 0x" << m.wParam << " lParam 0x"
-        << m.lParam;
+    out << "message 0x" << std::hex << m.message << " wParam 0x" << m.wParam << " lParam 0x" << m.lParam;
     return out.str();
 }
 
@@ -106,8 +104,9 @@ std::string Describe(const Message &m)
 // may have made them already; what this one makes it gives back, so that the
 // window class can be registered again by a suite after it. The history
 // starts empty either way.
-class StrayMessages : public testing::Test {
-protected:
+class StrayMessages : public testing::Test
+{
+  protected:
     static HWND previous;
     static int ownWindow, ownTooltip, ownFont;
 
@@ -120,9 +119,9 @@ protected:
         if (ownWindow) {
             ASSERT_TRUE(RegisterMainWindowClass());
             StdoutCapture output; // the pre-creation path traces every message
-            HWND window = CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane", WS_OVERLAPPEDWINDOW,
-                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                          CW_USEDEFAULT, NULL, NULL, AppInstance, NULL);
+            HWND window =
+                CreateWindowExW(0, L"Corvane_KR_Class", L"Corvane", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, AppInstance, NULL);
             output.Finish();
             ASSERT_TRUE(window != NULL);
             MainWindow = window;
@@ -266,8 +265,8 @@ TEST_F(StrayMessages, TimersAndHotkeysNobodySetDoNothing)
     const WPARAM timers[] = {0, 3, 4, 99, 0xFFFF, 0x10001, 0x7FFFFFFF, (WPARAM)-1};
     for (WPARAM id : timers)
         messages.push_back({WM_TIMER, id, 0});
-    const WPARAM hotkeys[] = {0, 1, 6, 7, 99, 0xBFFF, 0xC000, 0xFFFF, (WPARAM)IDHOT_SNAPWINDOW,
-                              (WPARAM)IDHOT_SNAPDESKTOP, 0x10003};
+    const WPARAM hotkeys[] = {
+        0, 1, 6, 7, 99, 0xBFFF, 0xC000, 0xFFFF, (WPARAM)IDHOT_SNAPWINDOW, (WPARAM)IDHOT_SNAPDESKTOP, 0x10003};
     for (WPARAM id : hotkeys)
         messages.push_back({WM_HOTKEY, id, MAKELPARAM(MOD_CONTROL, 'C')});
     SendAll(messages, 0);
@@ -301,8 +300,8 @@ TEST_F(StrayMessages, MenuSelectionsFromOtherMenusLeaveTheTooltip)
     ASSERT_TRUE(InsertMenuItemW(other, 0, TRUE, &item));
 
     std::vector<Message> messages;
-    const UINT ids[] = {0, 5, 999, IDM_HISTORY_BASE, id, IDM_HISTORY_BASE + 15,
-                        IDM_HISTORY_BASE + 16, 0xFFFE};
+    const UINT ids[] = {0,     5, 999, IDM_HISTORY_BASE, id, IDM_HISTORY_BASE + 15, IDM_HISTORY_BASE + 16,
+                        0xFFFE};
     const UINT flags[] = {0, MF_HILITE, MF_OWNERDRAW | MF_HILITE, MF_POPUP};
     for (UINT selected : ids)
         for (UINT flag : flags)
@@ -328,8 +327,7 @@ TEST_F(StrayMessages, MenuSelectionsFromOtherMenusLeaveTheTooltip)
     // The close form, repeated, hides the tip and changes nothing else.
     EXPECT_EQ(0, Send(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0));
     EXPECT_FALSE(IsWindowVisible(TooltipWindow));
-    SendAll({{WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0}, {WM_MENUSELECT, MAKEWPARAM(id, 0xFFFF), 0}},
-            0);
+    SendAll({{WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0}, {WM_MENUSELECT, MAKEWPARAM(id, 0xFFFF), 0}}, 0);
     DestroyMenu(other);
 }
 
@@ -368,8 +366,15 @@ TEST_F(StrayMessages, TrayNoticesOtherThanARightPressDoNothing)
 TEST_F(StrayMessages, NeighboursOfThePrivateMessagesGetDefaultProcessing)
 {
     Copy(L"queued");
-    const UINT numbers[] = {WM_USER, UM_TRAY_NOTIFY - 1, UM_TRAY_NOTIFY + 1, UM_KEYSTROKE - 1,
-                            UM_TARGET_IDLE + 1, WM_APP, WM_APP + 10, 0xC123, 0xFFFF};
+    const UINT numbers[] = {WM_USER,
+                            UM_TRAY_NOTIFY - 1,
+                            UM_TRAY_NOTIFY + 1,
+                            UM_KEYSTROKE - 1,
+                            UM_TARGET_IDLE + 1,
+                            WM_APP,
+                            WM_APP + 10,
+                            0xC123,
+                            0xFFFF};
     std::string before = Snapshot();
     for (UINT number : numbers) {
         Message m = {number, 0x1234, 0x5678};

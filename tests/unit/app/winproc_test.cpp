@@ -22,10 +22,10 @@
 #include "test_world.h"
 #include "tray/tray.h"
 
-namespace {
+namespace
+{
 
 std::string CreationTrace;
-
 
 LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
@@ -94,8 +94,9 @@ DWORD FinishDialogCloser(DialogCloser *closer)
     return closed;
 }
 
-class MainWindowProcTest : public testing::Test {
-protected:
+class MainWindowProcTest : public testing::Test
+{
+  protected:
     static void SetUpTestSuite()
     {
         // The default bindings, as from a folder without setting.dat.
@@ -189,8 +190,8 @@ TEST_F(MainWindowProcTest, CommandsAndHotkeysSwitchTheModes)
     } steps[] = {
         {"FIFO command", WM_COMMAND, IDM_FIFO, PASTE_MODE_FIFO, 0, TRAY_FIFO_COPYING},
         {"Loop hotkey while FIFO", WM_HOTKEY, HOTKEY_LOOP, PASTE_MODE_LOOP, 0, TRAY_LOOP_COPYING},
-        {"FIFO command from an accelerator, while Loop", WM_COMMAND, MAKEWPARAM(IDM_FIFO, 1),
-         PASTE_MODE_FIFO, 0, TRAY_FIFO_COPYING},
+        {"FIFO command from an accelerator, while Loop", WM_COMMAND, MAKEWPARAM(IDM_FIFO, 1), PASTE_MODE_FIFO,
+         0, TRAY_FIFO_COPYING},
         {"commands 207, 999 and 0 do nothing", WM_COMMAND, 207, PASTE_MODE_FIFO, 0, TRAY_FIFO_COPYING},
         {"", WM_COMMAND, 999, PASTE_MODE_FIFO, 0, TRAY_FIFO_COPYING},
         {"", WM_COMMAND, 0, PASTE_MODE_FIFO, 0, TRAY_FIFO_COPYING},

@@ -18,7 +18,8 @@
 #include "history/history.h"
 #include "tray/tray.h"
 
-namespace {
+namespace
+{
 
 // The item of the history menu's entry at a position, 0 the newest.
 HistorySlot *HistorySlotAt(int position)
@@ -125,7 +126,9 @@ void ExpectPreviewOf(const HistorySlot *slot, const ClipItem *item)
     EXPECT_EQ(slot->terminator, 0);
 }
 
-class BadClipboard : public ClipboardTest {};
+class BadClipboard : public ClipboardTest
+{
+};
 
 struct TextCase {
     const char *name;
@@ -152,35 +155,47 @@ const TextCase TextCases[] = {
     {"empty text", {{CF_UNICODETEXT, Utf16(std::wstring(1, L'\0'))}}, 0, {L""}, false},
     {"empty ANSI text", {{CF_TEXT, std::string(1, '\0')}}, 0, {L""}, false},
     {"UTF-16 without terminator", {{CF_UNICODETEXT, Utf16(L"wxyz")}}, 0, {L"wxy"}, true},
-    {"UTF-16 without terminator, odd size", {{CF_UNICODETEXT, Utf16(L"wxyz") + "A"}}, 0, {L"wxy"},
-     true},
+    {"UTF-16 without terminator, odd size", {{CF_UNICODETEXT, Utf16(L"wxyz") + "A"}}, 0, {L"wxy"}, true},
     {"one odd byte", {{CF_UNICODETEXT, "A"}}, 0, {L""}, true},
     {"ANSI without terminator", {{CF_TEXT, "abcd"}}, 0, {L"abc"}, true},
     {"ANSI without terminator, lines", {{CF_TEXT, "ab\r\ncd"}}, 1, {L"ab"}, true},
     {"zero inside UTF-16", {{CF_UNICODETEXT, Utf16(std::wstring(L"ab\0cd\0", 6))}}, 0, {L"ab"}, false},
     {"zero inside ANSI", {{CF_TEXT, std::string("ab\0cd\0", 6)}}, 0, {L"ab"}, false},
-    {"zero inside, lines after it", {{CF_UNICODETEXT, Utf16(std::wstring(L"a\r\nb\0c\r\nd\0", 10))}},
-     1, {L"a", L"b"}, false},
+    {"zero inside, lines after it",
+     {{CF_UNICODETEXT, Utf16(std::wstring(L"a\r\nb\0c\r\nd\0", 10))}},
+     1,
+     {L"a", L"b"},
+     false},
     {"lone CR, division off", {{CF_UNICODETEXT, Utf16(std::wstring(L"a\rb", 4))}}, 0, {L"a\rb"}, false},
     {"lone CR", {{CF_UNICODETEXT, Utf16(std::wstring(L"a\rb", 4))}}, 1, {L"a", L"b"}, false},
     {"lone LF", {{CF_UNICODETEXT, Utf16(std::wstring(L"a\nb", 4))}}, 1, {L"a", L"b"}, false},
     {"only a CR", {{CF_UNICODETEXT, Utf16(std::wstring(L"\r", 2))}}, 1, {}, false},
     {"only an LF", {{CF_UNICODETEXT, Utf16(std::wstring(L"\n", 2))}}, 1, {}, false},
-    {"breaks at both ends", {{CF_UNICODETEXT, Utf16(std::wstring(L"\n\rx\r\r\n\ny\n", 10))}}, 1,
-     {L"x", L"y"}, false},
+    {"breaks at both ends",
+     {{CF_UNICODETEXT, Utf16(std::wstring(L"\n\rx\r\r\n\ny\n", 10))}},
+     1,
+     {L"x", L"y"},
+     false},
     {"empty text, lines", {{CF_UNICODETEXT, Utf16(std::wstring(1, L'\0'))}}, 1, {}, false},
     {"tabs", {{CF_UNICODETEXT, Utf16(std::wstring(L"\ta\t\tb\t", 7))}}, 0, {L"\ta\t\tb\t"}, false},
-    {"tabs, lines", {{CF_UNICODETEXT, Utf16(std::wstring(L"\t\r\n\tc", 6))}}, 1, {L"\t", L"\tc"},
-     false},
+    {"tabs, lines", {{CF_UNICODETEXT, Utf16(std::wstring(L"\t\r\n\tc", 6))}}, 1, {L"\t", L"\tc"}, false},
     {"ampersands", {{CF_UNICODETEXT, Utf16(std::wstring(L"&a && b&", 9))}}, 0, {L"&a && b&"}, false},
-    {"surrogate pair", {{CF_UNICODETEXT, Utf16(std::wstring(L"x\xD83D\xDE00y", 5))}}, 0,
-     {L"x\xD83D\xDE00y"}, false},
-    {"lone surrogates", {{CF_UNICODETEXT, Utf16(std::wstring(L"\xDE00x\xD83D", 4))}}, 0,
-     {L"\xDE00x\xD83D"}, false},
-    {"pair across the preview cut", {{CF_UNICODETEXT, Utf16(PairAtCut + L'\0')}}, 0, {PairAtCut},
+    {"surrogate pair",
+     {{CF_UNICODETEXT, Utf16(std::wstring(L"x\xD83D\xDE00y", 5))}},
+     0,
+     {L"x\xD83D\xDE00y"},
      false},
-    {"pair before the preview cut", {{CF_UNICODETEXT, Utf16(PairBeforeCut + L'\0')}}, 0,
-     {PairBeforeCut}, false},
+    {"lone surrogates",
+     {{CF_UNICODETEXT, Utf16(std::wstring(L"\xDE00x\xD83D", 4))}},
+     0,
+     {L"\xDE00x\xD83D"},
+     false},
+    {"pair across the preview cut", {{CF_UNICODETEXT, Utf16(PairAtCut + L'\0')}}, 0, {PairAtCut}, false},
+    {"pair before the preview cut",
+     {{CF_UNICODETEXT, Utf16(PairBeforeCut + L'\0')}},
+     0,
+     {PairBeforeCut},
+     false},
 };
 
 TEST_F(BadClipboard, EveryTextIsCapturedWholeAndPastedBackByteForByte)
@@ -298,8 +313,7 @@ TEST_F(BadClipboard, AmpersandsStayTextAndTheLabelsStayTheMenus)
         ASSERT_NE(slot, nullptr);
         EXPECT_EQ(std::wstring((const wchar_t *)slot->preview), text);
 
-        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, GetMenuItemID(HistoryMenu, 0), 1, 1,
-                                 (ULONG_PTR)slot};
+        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, GetMenuItemID(HistoryMenu, 0), 1, 1, (ULONG_PTR)slot};
         MeasureHistoryItem(MainWindow, &mis);
         HDC dc = GetDC(MainWindow);
         HGDIOBJ previous = SelectObject(dc, MenuFont);
@@ -340,8 +354,7 @@ TEST_F(BadClipboard, PreviewCutOfASurrogatePairStaysInsideTheSlot)
         EXPECT_EQ(std::wstring(preview), c.text->substr(0, 95));
         EXPECT_EQ(preview[94], c.last);
 
-        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, GetMenuItemID(HistoryMenu, 0), 1, 1,
-                                 (ULONG_PTR)slot};
+        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, GetMenuItemID(HistoryMenu, 0), 1, 1, (ULONG_PTR)slot};
         MeasureHistoryItem(MainWindow, &mis);
         size_t units = wcsnlen(preview, (HISTORY_PREVIEW_SIZE + HISTORY_PREVIEW_ROOM) / 2);
         EXPECT_LT(units, (size_t)(HISTORY_PREVIEW_SIZE + HISTORY_PREVIEW_ROOM) / 2);
@@ -420,14 +433,13 @@ TEST_F(BadClipboard, SixtyFourMegabytesAreTakenWholeOrNotAtAll)
                                          parts.back().second));
         for (size_t i = 0; i < parts.size(); ++i) {
             std::string block = ClipboardBlock(CF_UNICODETEXT);
-            ASSERT_TRUE(StartsWithTerminated(block.data(), block.size(),
-                                             source.c_str() + parts[i].first, parts[i].second))
+            ASSERT_TRUE(StartsWithTerminated(block.data(), block.size(), source.c_str() + parts[i].first,
+                                             parts[i].second))
                 << "paste " << i << " of " << parts.size();
             CaptureStdout(AdvanceAfterPaste);
         }
-        printf("[ info ] 64 MiB %s: %u item(s) pasted back in %lu ms\n",
-               division ? "in lines" : "whole", (unsigned)parts.size(),
-               (unsigned long)(GetTickCount() - captured));
+        printf("[ info ] 64 MiB %s: %u item(s) pasted back in %lu ms\n", division ? "in lines" : "whole",
+               (unsigned)parts.size(), (unsigned long)(GetTickCount() - captured));
         EXPECT_EQ(PasteMode, PASTE_MODE_OFF);
     }
     EmptyTheClipboard();

@@ -47,7 +47,6 @@ std::wstring Widen(const char *ascii)
     return text;
 }
 
-
 // The world every clip test runs in: the program's context menu, whose check
 // marks the modes keep, the history menu, and a shell that takes
 // every tray change without showing an icon.
@@ -56,9 +55,11 @@ static BOOL WINAPI AcceptTrayChange(DWORD, PNOTIFYICONDATAW)
     return TRUE;
 }
 
-namespace {
-class ClipWorld : public testing::Environment {
-public:
+namespace
+{
+class ClipWorld : public testing::Environment
+{
+  public:
     void SetUp() override
     {
         HMENU menu = LoadMenuW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDR_CONTEXT_MENU));

@@ -16,8 +16,9 @@
 
 // Each capture and paste test starts with the mode off, no line division
 // and an empty clipboard, and leaves the mode off.
-class ClipboardTest : public testing::Test {
-protected:
+class ClipboardTest : public testing::Test
+{
+  protected:
     void SetUp() override;
     void TearDown() override;
 };
@@ -25,6 +26,5 @@ protected:
 // The item's text without its terminator, widened byte by byte when ANSI.
 std::wstring ItemText(const ClipItem *item);
 std::wstring Widen(const char *ascii);
-
 
 #endif

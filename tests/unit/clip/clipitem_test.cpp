@@ -8,7 +8,8 @@
 #include "clip/clipitem.h"
 #include "clip_support.h"
 
-namespace {
+namespace
+{
 
 // --- Items --------------------------------------------------------------------
 
@@ -149,10 +150,17 @@ TEST(LineSplitter, SingleLineEndsAtTheTerminator)
 
 // --- Clipboard ----------------------------------------------------------------
 
-class Clipboard : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(EmptyTheClipboard()); }
-    void TearDown() override { ReleaseClipItem(&holder); }
+class Clipboard : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(EmptyTheClipboard());
+    }
+    void TearDown() override
+    {
+        ReleaseClipItem(&holder);
+    }
     ClipItem *holder = NULL;
 };
 
@@ -170,7 +178,9 @@ TEST_F(Clipboard, ReadTakesTheTextUpToItsFirstZeroPreferringUtf16)
         {"utf-16", {{CF_UNICODETEXT, WideBytes(L"日本語 text", 9)}}, 1, 18, L"日本語 text"},
         {"both formats: utf-16 wins",
          {{CF_TEXT, Bytes("ansi", 5)}, {CF_UNICODETEXT, WideBytes(L"wide", 5)}},
-         1, 10, L"wide"},
+         1,
+         10,
+         L"wide"},
         {"empty", {{CF_UNICODETEXT, WideBytes(L"", 1)}}, 1, 2, L""},
         {"zero inside", {{CF_UNICODETEXT, WideBytes(L"ab\0cd", 6)}}, 1, 6, L"ab"},
         // The system offers CF_TEXT as Unicode text too.

@@ -10,7 +10,8 @@
 #include "history/history.h"
 #include "tray/tray.h"
 
-namespace {
+namespace
+{
 
 // Keystroke flags as the keyboard hook delivers them: repeat count 1, the
 // scan code, bit 24 extended, bit 30 already down, bit 31 released.
@@ -73,14 +74,18 @@ void Press(const std::vector<Key> &keys)
     }
 }
 
-class Keystrokes : public testing::Test {
-protected:
+class Keystrokes : public testing::Test
+{
+  protected:
     void SetUp() override
     {
         ResetKeystrokeState();
         PumpTimers(0);
     }
-    void TearDown() override { ResetKeystrokeState(); }
+    void TearDown() override
+    {
+        ResetKeystrokeState();
+    }
 };
 
 struct KeyCase {
@@ -144,8 +149,9 @@ TEST_F(Keystrokes, AFurtherKeyDownStartsTheDelayAgain)
 
 // --- Capture and paste on the real clipboard ----------------------------------
 
-class Sequences : public ClipboardTest {
-protected:
+class Sequences : public ClipboardTest
+{
+  protected:
     // What a copy does: the application puts text there, then the timer fires.
     static void Copy(const wchar_t *text)
     {
@@ -162,7 +168,10 @@ protected:
             return NULL;
         return ((HistorySlot *)info.dwItemData)->item;
     }
-    static std::wstring History(int position) { return ItemText(HistoryItem(position)); }
+    static std::wstring History(int position)
+    {
+        return ItemText(HistoryItem(position));
+    }
 };
 
 TEST_F(Sequences, FifoPastesInCopyOrderThenSwitchesOff)

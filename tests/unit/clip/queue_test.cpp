@@ -11,15 +11,17 @@
 #include "resources/resource.h"
 #include "tray/tray.h"
 
-namespace {
+namespace
+{
 
 int IsChecked(UINT command)
 {
     return (GetMenuState(ContextMenu, command, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
-class PasteQueue : public testing::Test {
-protected:
+class PasteQueue : public testing::Test
+{
+  protected:
     void SetUp() override
     {
         ClearPasteQueue();
@@ -41,10 +43,18 @@ protected:
     {
         for (; *ops; ++ops) {
             switch (*ops) {
-            case '>': AdvancePasteCursor(); break;
-            case 'x': RemovePasteHead(); break;
-            case 'c': ClearPasteQueue(); break;
-            default: ASSERT_TRUE(AppendToPasteQueue(items[*ops - 'A'])); break;
+            case '>':
+                AdvancePasteCursor();
+                break;
+            case 'x':
+                RemovePasteHead();
+                break;
+            case 'c':
+                ClearPasteQueue();
+                break;
+            default:
+                ASSERT_TRUE(AppendToPasteQueue(items[*ops - 'A']));
+                break;
             }
         }
     }
@@ -94,22 +104,17 @@ struct QueueCase {
 TEST_F(PasteQueue, OperationsKeepOrderAndCursor)
 {
     const QueueCase cases[] = {
-        {"", '-', ""},
-        {"A", 'A', "A"},
-        {"ABC", 'A', "ABC"},     // later appends leave the cursor on the first
-        {"AB>C", 'B', "ABC"},    // ... wherever it has moved to
-        {"AB>", 'B', "AB"},
-        {"ABC>>", 'C', "ABC"},
-        {"ABC>>>", 'A', "ABC"},  // from the last back to the first
-        {"A>>", 'A', "A"},       // one node: it stays
-        {"ABx", 'B', "B"},       // the one left is head and cursor
-        {"ABCx", 'B', "BC"},
-        {"ABC>>x", 'B', "BC"},   // the cursor moves to the new head
-        {"Ax", '-', ""},
-        {"x", '-', ""},          // nothing to remove
-        {"ABCc", '-', ""},
-        {"ABCcB", 'B', "B"},     // usable again after clearing
-        {"AA", 'A', "AA"},       // one node, one reference each
+        {"", '-', ""},          {"A", 'A', "A"},
+        {"ABC", 'A', "ABC"},  // later appends leave the cursor on the first
+        {"AB>C", 'B', "ABC"}, // ... wherever it has moved to
+        {"AB>", 'B', "AB"},     {"ABC>>", 'C', "ABC"},
+        {"ABC>>>", 'A', "ABC"},                        // from the last back to the first
+        {"A>>", 'A', "A"},                             // one node: it stays
+        {"ABx", 'B', "B"},                             // the one left is head and cursor
+        {"ABCx", 'B', "BC"},    {"ABC>>x", 'B', "BC"}, // the cursor moves to the new head
+        {"Ax", '-', ""},        {"x", '-', ""},        // nothing to remove
+        {"ABCc", '-', ""},      {"ABCcB", 'B', "B"},   // usable again after clearing
+        {"AA", 'A', "AA"},                             // one node, one reference each
     };
     for (const QueueCase &c : cases) {
         SCOPED_TRACE(testing::Message() << "ops \"" << c.ops << "\"");
@@ -154,8 +159,9 @@ TEST_F(PasteQueue, PeekReleasesWhatTheHolderHeld)
 
 // --- Modes --------------------------------------------------------------------
 
-class Modes : public testing::Test {
-protected:
+class Modes : public testing::Test
+{
+  protected:
     void SetUp() override
     {
         LineDivision = 0;

@@ -26,8 +26,8 @@ HWND CreateStandInMainWindow(void)
         wc.lpszClassName = L"Corvane_Test_StandIn";
         atom = RegisterClassW(&wc);
     }
-    return CreateWindowExW(0, L"Corvane_Test_StandIn", L"stand-in", WS_OVERLAPPEDWINDOW, 0, 0,
-                           100, 100, NULL, NULL, GetModuleHandleW(NULL), NULL);
+    return CreateWindowExW(0, L"Corvane_Test_StandIn", L"stand-in", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL,
+                           NULL, GetModuleHandleW(NULL), NULL);
 }
 
 StdoutCapture::StdoutCapture()
@@ -94,8 +94,9 @@ int PumpMessages(DWORD milliseconds)
 // as well; Wine raises an exception for that, and under qemu-i386 unwinding
 // it kills the test program after the first failure. This printer forwards
 // everything to GoogleTest's own but prints the failures itself.
-class FailurePrinter : public testing::TestEventListener {
-public:
+class FailurePrinter : public testing::TestEventListener
+{
+  public:
     explicit FailurePrinter(testing::TestEventListener *inner) : inner(inner)
     {
     }
@@ -168,7 +169,7 @@ public:
         inner->OnTestProgramEnd(u);
     }
 
-private:
+  private:
     testing::TestEventListener *inner;
 };
 

@@ -6,7 +6,8 @@
 
 #include "fifo/fifo.h"
 
-namespace {
+namespace
+{
 
 // Started again as "--install-and-die", the test program installs the hook
 // and ends without removing it: the system drops the hook with the process,

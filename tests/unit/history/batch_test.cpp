@@ -7,7 +7,8 @@
 #include "clip/clipitem.h"
 #include "history/history.h"
 
-namespace {
+namespace
+{
 
 struct Entry {
     std::wstring label;

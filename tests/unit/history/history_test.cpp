@@ -13,7 +13,8 @@
 #include "history/history.h"
 #include "resources/resource.h"
 
-namespace {
+namespace
+{
 
 ClipItem *MakeItemW(const std::wstring &text)
 {
@@ -53,8 +54,9 @@ MenuEntry ReadEntry(HMENU menu, UINT position)
 
 // Each test starts from an empty history with a menu; every item the test
 // keeps in `held` carries one reference of the test's own.
-class HistoryTest : public testing::Test {
-protected:
+class HistoryTest : public testing::Test
+{
+  protected:
     void SetUp() override
     {
         ReleaseHistory();
@@ -126,7 +128,8 @@ TEST_F(HistoryTest, MenuAfterInsertions)
             EXPECT_TRUE(entry.type & MFT_OWNERDRAW);
             EXPECT_EQ(std::wstring(L"&") + AccessCharacters[p], entry.label);
             EXPECT_EQ(held[first + k], HistorySlots[slot].item);
-            EXPECT_EQ(L"item " + std::to_wstring(k), std::wstring((const wchar_t *)HistorySlots[slot].preview));
+            EXPECT_EQ(L"item " + std::to_wstring(k),
+                      std::wstring((const wchar_t *)HistorySlots[slot].preview));
         }
     }
 }
@@ -179,8 +182,8 @@ struct PreviewCase {
 TEST_F(HistoryTest, PreviewLengths)
 {
     const PreviewCase cases[] = {
-        {1, 0, 0},   {1, 1, 1},   {1, 94, 94},   {1, 95, 95},   {1, 96, 95},   {1, 300, 95},
-        {0, 0, 0},   {0, 1, 1},   {0, 189, 189}, {0, 190, 190}, {0, 191, 190}, {0, 500, 190},
+        {1, 0, 0}, {1, 1, 1}, {1, 94, 94},   {1, 95, 95},   {1, 96, 95},   {1, 300, 95},
+        {0, 0, 0}, {0, 1, 1}, {0, 189, 189}, {0, 190, 190}, {0, 191, 190}, {0, 500, 190},
     };
     for (size_t c = 0; c < sizeof(cases) / sizeof(cases[0]); ++c) {
         const PreviewCase &row = cases[c];
@@ -268,8 +271,8 @@ TEST_F(HistoryTest, MeasureShortTexts)
         const char *textA;
     };
     const Case cases[] = {
-        {L"abc", NULL}, {L"", NULL}, {L"日本語のテキスト", NULL}, {L"a&b\tc", NULL},
-        {NULL, "abc"},  {NULL, ""},  {NULL, "x&y"},
+        {L"abc", NULL}, {L"", NULL},   {L"日本語のテキスト", NULL}, {L"a&b\tc", NULL}, {NULL, "abc"},
+        {NULL, ""},     {NULL, "x&y"},
     };
     for (size_t c = 0; c < sizeof(cases) / sizeof(cases[0]); ++c) {
         const Case &row = cases[c];
@@ -347,8 +350,8 @@ TEST_F(HistoryTest, MeasureCutsAWidePreviewInsideItsSlot)
         }
         ASSERT_GE(cut.size(), 4u);
         EXPECT_LT(cut.size(), 95u);
-        EXPECT_TRUE(cut.compare(cut.size() - 3, 3, L"...") == 0 || cut[cut.size() - 1] == 0x2026) << "ends in "
-            << (unsigned)cut[cut.size() - 1];
+        EXPECT_TRUE(cut.compare(cut.size() - 3, 3, L"...") == 0 || cut[cut.size() - 1] == 0x2026)
+            << "ends in " << (unsigned)cut[cut.size() - 1];
         EXPECT_EQ(L'W', cut[0]);
 
         LONG width = TextWidth(HistorySlots[0].preview, utf16);
@@ -368,8 +371,9 @@ TEST_F(HistoryTest, MeasureCutsAWidePreviewInsideItsSlot)
 
 // A 32-bit top-down DIB selected into a memory context, so that pixels read
 // back exactly as drawn.
-class DrawTest : public HistoryTest {
-protected:
+class DrawTest : public HistoryTest
+{
+  protected:
     enum { Width = 240, Height = 24 };
     void SetUp() override
     {
@@ -485,8 +489,7 @@ TEST_F(DrawTest, NothingDrawnWithoutSlotOrLabel)
         UINT id;
         ULONG_PTR data;
     } cases[] = {
-        {IDM_HISTORY_BASE, 0},
-        {IDM_HISTORY_BASE + 7, (ULONG_PTR)&HistorySlots[7]}, // not in the menu
+        {IDM_HISTORY_BASE, 0}, {IDM_HISTORY_BASE + 7, (ULONG_PTR)&HistorySlots[7]}, // not in the menu
     };
     for (size_t c = 0; c < sizeof(cases) / sizeof(cases[0]); ++c) {
         SCOPED_TRACE(testing::Message() << "case " << c);
@@ -520,7 +523,8 @@ TEST_F(DrawTest, AnsiPreviewInTheJapaneseCodePage)
         const wchar_t *text;
     } cases[] = {
         {"\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67", L"日本語のテキスト"},
-        {"\xb6\xc5 abc \x81\x40\x81\x60", L"\uff76\uff85 abc \u3000\uff5e"}, // ｶﾅ, ideographic space, full-width tilde
+        {"\xb6\xc5 abc \x81\x40\x81\x60",
+         L"\uff76\uff85 abc \u3000\uff5e"}, // ｶﾅ, ideographic space, full-width tilde
     };
     for (size_t c = 0; c < sizeof(cases) / sizeof(cases[0]); ++c) {
         SCOPED_TRACE(testing::Message() << "case " << c);

@@ -17,7 +17,8 @@
 #include "resources/resource.h"
 #include "test_world.h"
 
-namespace {
+namespace
+{
 
 // Keystroke flags as a WH_KEYBOARD hook gets them: repeat count 1, the scan
 // code, bit 24 extended key, bit 29 Alt held, bit 30 key was down, bit 31
@@ -66,8 +67,7 @@ std::string Narrow(const std::wstring &text)
     return buffer;
 }
 
-const int Fields[BINDING_COUNT] = {IDC_HOTKEY_FIFO, IDC_HOTKEY_LOOP, IDC_HOTKEY_MENU,
-                                   IDC_HOTKEY_LINE};
+const int Fields[BINDING_COUNT] = {IDC_HOTKEY_FIFO, IDC_HOTKEY_LOOP, IDC_HOTKEY_MENU, IDC_HOTKEY_LINE};
 
 HotkeyBindings Bindings(BYTE m0, WORD k0, BYTE m1, WORD k1, BYTE m2, WORD k2, BYTE m3, WORD k3)
 {
@@ -87,13 +87,13 @@ std::string Hex(const HotkeyBindings &bindings)
 }
 
 // The settings every test starts from: Alt+Z, Ctrl+Y, Shift+Alt+X, empty.
-const HotkeyBindings Initial =
-    Bindings(MOD_ALT, 'Z', MOD_CONTROL, 'Y', MOD_SHIFT | MOD_ALT, 'X', 0, 0);
+const HotkeyBindings Initial = Bindings(MOD_ALT, 'Z', MOD_CONTROL, 'Y', MOD_SHIFT | MOD_ALT, 'X', 0, 0);
 
 // A modeless instance of the dialog: the same template, procedure and hook,
 // with the test driving it between the messages.
-class HotkeyDialogTest : public testing::Test {
-protected:
+class HotkeyDialogTest : public testing::Test
+{
+  protected:
     HWND dialog = NULL;
 
     void SetUp() override
@@ -113,8 +113,8 @@ protected:
 
     static HWND Open(void)
     {
-        HWND window = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY),
-                                         MainWindow, HotkeyDialogProc, 0);
+        HWND window = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY), MainWindow,
+                                         HotkeyDialogProc, 0);
         if (window) {
             ShowWindow(window, SW_SHOW);
             SetForegroundWindow(window);
@@ -143,8 +143,8 @@ protected:
 TEST_F(HotkeyDialogTest, OpensWithTheCurrentBindingsAndTheFocusInTheFifoField)
 {
     EXPECT_EQ(Hex(Initial), Hex(DialogHotkeys));
-    const std::wstring expected[BINDING_COUNT] = {
-        L"Alt + " + Name('Z'), L"Ctrl + " + Name('Y'), L"Shift + Alt + " + Name('X'), L"なし"};
+    const std::wstring expected[BINDING_COUNT] = {L"Alt + " + Name('Z'), L"Ctrl + " + Name('Y'),
+                                                  L"Shift + Alt + " + Name('X'), L"なし"};
     for (int i = 0; i < BINDING_COUNT; ++i)
         EXPECT_EQ(Narrow(expected[i]), Narrow(Text(Field(i)))) << i;
     EXPECT_EQ(Field(BINDING_FIFO), GetFocus());
@@ -263,15 +263,13 @@ TEST_F(HotkeyDialogTest, CaptureTakesTheModifiersHeldBeforeAKeyThenWaitsForTheNe
         {"Ctrl up: ignored", VK_CONTROL, Up(SCAN_CTRL), ctrlA, MOD_CONTROL, 'A'},
         {"B alone: ignored", 'B', Down(ScanOf('B')), ctrlA, MOD_CONTROL, 'A'},
         {"B up: ignored", 'B', Up(ScanOf('B')), ctrlA, MOD_CONTROL, 'A'},
-        {"Shift down: clears the mark, itself ignored", VK_SHIFT, Down(SCAN_SHIFT), ctrlA,
-         MOD_CONTROL, 'A'},
+        {"Shift down: clears the mark, itself ignored", VK_SHIFT, Down(SCAN_SHIFT), ctrlA, MOD_CONTROL, 'A'},
         {"B with Shift held: captured", 'B', Down(ScanOf('B')), shiftB, MOD_SHIFT, 'B'},
         {"B up: ignored", 'B', Up(ScanOf('B')), shiftB, MOD_SHIFT, 'B'},
         {"Shift up: ignored", VK_SHIFT, Up(SCAN_SHIFT), shiftB, MOD_SHIFT, 'B'},
         {"Ctrl down after a capture: ignored", VK_CONTROL, Down(SCAN_CTRL), shiftB, MOD_SHIFT, 'B'},
         {"Ctrl up: the Ctrl it was, no key", VK_CONTROL, Up(SCAN_CTRL), L"Ctrl + ", 0, 0},
-        {"Delete with nothing held: empties", VK_DELETE, Down(ScanOf(VK_DELETE), EXTENDED),
-         L"なし", 0, 0},
+        {"Delete with nothing held: empties", VK_DELETE, Down(ScanOf(VK_DELETE), EXTENDED), L"なし", 0, 0},
     };
     RunSteps(Field(BINDING_FIFO), BINDING_FIFO, steps, sizeof steps / sizeof steps[0]);
     EXPECT_EQ(0u, DialogModifierBits);
@@ -307,8 +305,7 @@ TEST_F(HotkeyDialogTest, DialogKeysAreSwallowedAndCapturedLikeAnyOther)
         {"Escape", VK_ESCAPE, Down(ScanOf(VK_ESCAPE)), L"なし", 0, 0},
         {"Enter", VK_RETURN, Down(ScanOf(VK_RETURN)), L"なし", 0, 0},
         {"Alt down", VK_MENU, Down(SCAN_ALT, ALT_HELD), L"なし", 0, 0},
-        {"F4 with Alt", VK_F4, Down(ScanOf(VK_F4), ALT_HELD), L"Alt + " + Name(VK_F4), MOD_ALT,
-         VK_F4},
+        {"F4 with Alt", VK_F4, Down(ScanOf(VK_F4), ALT_HELD), L"Alt + " + Name(VK_F4), MOD_ALT, VK_F4},
     };
     RunSteps(Field(BINDING_LOOP), BINDING_LOOP, steps, sizeof steps / sizeof steps[0]);
     PumpMessages(50);
@@ -369,8 +366,7 @@ TEST_F(HotkeyDialogTest, TheCaptureMarkOutlivesTheDialog)
     const Step steps[] = {
         {"the first key of the new opening is ignored", 'B', Down(ScanOf('B')), shown, MOD_ALT, 'Z'},
         {"Ctrl down clears the mark", VK_CONTROL, Down(SCAN_CTRL), shown, MOD_ALT, 'Z'},
-        {"then capturing resumes", 'B', Down(ScanOf('B')), L"Ctrl + " + Name('B'), MOD_CONTROL,
-         'B'},
+        {"then capturing resumes", 'B', Down(ScanOf('B')), L"Ctrl + " + Name('B'), MOD_CONTROL, 'B'},
     };
     RunSteps(Field(BINDING_FIFO), BINDING_FIFO, steps, sizeof steps / sizeof steps[0]);
 }
@@ -401,8 +397,8 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
 // FIFO field arrives as text unless a capture hook is still installed.
 std::string TypedIntoPlainField(void)
 {
-    HWND plain = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY),
-                                    MainWindow, PlainDialogProc, 0);
+    HWND plain = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY), MainWindow,
+                                    PlainDialogProc, 0);
     if (!plain)
         return "<no dialog>";
     ShowWindow(plain, SW_SHOW);
@@ -519,8 +515,8 @@ TEST(HotkeyDialogClosing, OkCommitsTheWholeWorkingCopyCancelAndCloseCommitNothin
         ScriptClosing = c.closing;
         ScriptCaptures = c.captures;
         StillOpenAfterStandardCommands = 0;
-        INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY),
-                                         MainWindow, ScriptedDialogProc, 0);
+        INT_PTR result = DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_HOTKEY), MainWindow,
+                                         ScriptedDialogProc, 0);
         EXPECT_EQ(c.result, result);
         EXPECT_TRUE(StillOpenAfterStandardCommands);
         EXPECT_EQ(Hex(c.settings), Hex(HotkeySettings));

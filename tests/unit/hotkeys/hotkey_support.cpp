@@ -16,8 +16,7 @@ static int HoldHotkeysIfAsked(void)
     int held = 1;
     for (int i = 3; i < argc; ++i) {
         unsigned modifiers = 0, key = 0;
-        if (swscanf(argv[i], L"%x:%x", &modifiers, &key) != 2 ||
-            !RegisterHotKey(NULL, i, modifiers, key))
+        if (swscanf(argv[i], L"%x:%x", &modifiers, &key) != 2 || !RegisterHotKey(NULL, i, modifiers, key))
             held = 0;
     }
     std::wstring base = argv[2];
@@ -80,11 +79,10 @@ BoxWatch RegisterWatched(void)
     return watch;
 }
 
-const wchar_t WarningText[] =
-    L"ホットキーの登録に失敗しました。\n"
-    L"他のアプリケーションでホットキーが使用されている可能性があります。\n"
-    L"使用されているアプリケーションの設定の変更もしくは終了させるか、\n"
-    L"Corvane の設定を変更してください。";
+const wchar_t WarningText[] = L"ホットキーの登録に失敗しました。\n"
+                              L"他のアプリケーションでホットキーが使用されている可能性があります。\n"
+                              L"使用されているアプリケーションの設定の変更もしくは終了させるか、\n"
+                              L"Corvane の設定を変更してください。";
 
 std::string Hex(const void *data, size_t size)
 {

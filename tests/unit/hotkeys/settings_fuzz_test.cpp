@@ -20,7 +20,8 @@
 #include "hotkey_support.h"
 #include "test_world.h"
 
-namespace {
+namespace
+{
 
 const unsigned char DefaultBytes[12] = {0x01, 0x02, 0x01, 0x02, 0x1C, 0x00,
                                         0x1C, 0x00, 0x1D, 0x00, 0xF2, 0x00};
@@ -43,8 +44,9 @@ std::string ReadFileBytes(const wchar_t *name)
 // One temporary directory for the whole test, where setting.dat is looked
 // for, and the locale start-up sets, under which the wide trace lines
 // ("なし" among them) become bytes.
-class SettingsCycle : public testing::Test {
-protected:
+class SettingsCycle : public testing::Test
+{
+  protected:
     wchar_t previous[MAX_PATH];
     wchar_t dir[MAX_PATH];
     std::string locale;
@@ -182,16 +184,14 @@ TEST_F(SettingsCycle, EveryLengthAndOddValuesKeepTheRecordAndWarnOnlyOnRefusal)
         {"all bits, key 0xFFFF", Record(0xFF, 0xFF, 0xFF, 0xFF, 0xFFFF, 0xFFFE, 0xFFFD, 0xFFFC), -1},
         {"empty bindings", Record(0, 0, 0, 0, 0, 0, 0, 0), -1},
         {"key 0xFF", Record(AllThree, MOD_SHIFT, MOD_CONTROL, MOD_ALT, 0xFF, 0xFF, 0xFF, 0xFF), -1},
-        {"Win key and unknown bits", Record(MOD_WIN, 0x10, 0x80, 0xF7, VK_F13, VK_F14, VK_F15, VK_F16),
-         -1},
-        {"keys past the byte range", Record(AllThree, AllThree, AllThree, AllThree, 0x100 + VK_F13,
-                                            0x8000 + VK_F13, 0x7F00, 0x1234), -1},
-        {"FIFO and Menu alike", Record(AllThree, AllThree, AllThree, AllThree, VK_F13, VK_F14, VK_F13,
-                                       VK_F15), 1},
-        {"all four alike", Record(AllThree, AllThree, AllThree, AllThree, VK_F16, VK_F16, VK_F16, VK_F16),
-         1},
-        {"free combinations", Record(AllThree, AllThree, AllThree, AllThree, VK_F13, VK_F14, VK_F15,
-                                     VK_F16), 0},
+        {"Win key and unknown bits", Record(MOD_WIN, 0x10, 0x80, 0xF7, VK_F13, VK_F14, VK_F15, VK_F16), -1},
+        {"keys past the byte range",
+         Record(AllThree, AllThree, AllThree, AllThree, 0x100 + VK_F13, 0x8000 + VK_F13, 0x7F00, 0x1234), -1},
+        {"FIFO and Menu alike",
+         Record(AllThree, AllThree, AllThree, AllThree, VK_F13, VK_F14, VK_F13, VK_F15), 1},
+        {"all four alike", Record(AllThree, AllThree, AllThree, AllThree, VK_F16, VK_F16, VK_F16, VK_F16), 1},
+        {"free combinations", Record(AllThree, AllThree, AllThree, AllThree, VK_F13, VK_F14, VK_F15, VK_F16),
+         0},
     };
     for (const Case &c : cases) {
         int warns = Cycle(c.record, c.name);

@@ -21,7 +21,8 @@
 #include "hotkey_support.h"
 #include "test_world.h"
 
-namespace {
+namespace
+{
 
 const unsigned char DefaultBytes[12] = {0x01, 0x02, 0x01, 0x02, 0x1C, 0x00,
                                         0x1C, 0x00, 0x1D, 0x00, 0xF2, 0x00};
@@ -31,8 +32,9 @@ const unsigned char FileBytes[20] = {0x06, 0x05, 0x03, 0x0F, 0x41, 0x00, 0x42, 0
 
 // Every test runs in a fresh temporary directory, where setting.dat is
 // looked for, and leaves no hotkey registered.
-class HotkeySettingsTest : public testing::Test {
-protected:
+class HotkeySettingsTest : public testing::Test
+{
+  protected:
     wchar_t previous[MAX_PATH];
     wchar_t dir[MAX_PATH];
 
@@ -102,12 +104,9 @@ TEST_F(HotkeySettingsTest, LoadTakesAWholeRecordOrTheDefaultsAndSaveWritesTwelve
         const unsigned char *expected;
     };
     const Case cases[] = {
-        {"no file", -1, DefaultBytes},
-        {"unreadable (a directory)", -2, DefaultBytes},
-        {"empty file", 0, DefaultBytes},
-        {"11 bytes", 11, DefaultBytes},
-        {"12 bytes", 12, FileBytes},
-        {"20 bytes", 20, FileBytes},
+        {"no file", -1, DefaultBytes},   {"unreadable (a directory)", -2, DefaultBytes},
+        {"empty file", 0, DefaultBytes}, {"11 bytes", 11, DefaultBytes},
+        {"12 bytes", 12, FileBytes},     {"20 bytes", 20, FileBytes},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,13 +175,13 @@ TEST(FormatHotkeyText, PrefixesInTheOrderShiftCtrlAltThenTheLayoutsKeyName)
         {7, keyA, L"Shift + Ctrl + Alt + " + a, 1},
         {1, keyA, L"Alt + " + a, 1},
         {6, keyA, L"Shift + Ctrl + " + a, 1},
-        {2, 0, L"Ctrl + ", 0},   // scan code 0 names no key
-        {8, keyA, a, 1},         // MOD_WIN alone: no prefix of its own
+        {2, 0, L"Ctrl + ", 0}, // scan code 0 names no key
+        {8, keyA, a, 1},       // MOD_WIN alone: no prefix of its own
         {8, 0, L"なし", 0},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << "modifiers " << c.modifiers << ", key data "
-                                        << std::hex << c.keyData);
+        SCOPED_TRACE(testing::Message()
+                     << "modifiers " << c.modifiers << ", key data " << std::hex << c.keyData);
         wchar_t text[HOTKEY_TEXT_LENGTH];
         memset(text, 0x55, sizeof text);
         int named = FormatHotkeyText(c.modifiers, c.keyData, text);
@@ -220,8 +219,8 @@ TEST_F(HotkeySettingsTest, CombinationsHeldByAnotherProcessGiveOneWarningAndTheR
 {
     SetBindings(AllThree, VK_F17);
     HotkeyHolder holder;
-    ASSERT_TRUE(holder.Start({{AllThree, (WORD)(VK_F17 + BINDING_LOOP)},
-                              {AllThree, (WORD)(VK_F17 + BINDING_LINE)}}));
+    ASSERT_TRUE(
+        holder.Start({{AllThree, (WORD)(VK_F17 + BINDING_LOOP)}, {AllThree, (WORD)(VK_F17 + BINDING_LINE)}}));
     StdoutCapture output;
     BoxWatch watch = RegisterWatched();
     std::string trace = output.Finish();

@@ -92,23 +92,22 @@ void EnsureMenuWorld(void)
 
 HWND CreateNotifyWindow(void)
 {
-    return CreateWindowExW(0, L"Corvane_Test_Notify", L"notify", WS_OVERLAPPEDWINDOW, 0, 0, 50,
-                           50, NULL, NULL, GetModuleHandleW(NULL), NULL);
+    return CreateWindowExW(0, L"Corvane_Test_Notify", L"notify", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, NULL,
+                           NULL, GetModuleHandleW(NULL), NULL);
 }
 
 HWND CreatePasteTarget(int x, int y)
 {
-    HWND window = CreateWindowExW(0, L"Corvane_Test_Target", L"target",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, 300, 200, NULL, NULL,
-                                  GetModuleHandleW(NULL), NULL);
+    HWND window = CreateWindowExW(0, L"Corvane_Test_Target", L"target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x,
+                                  y, 300, 200, NULL, NULL, GetModuleHandleW(NULL), NULL);
     UpdateWindow(window);
     return window;
 }
 
 HWND CreateMenuOwner(void)
 {
-    return CreateWindowExW(0, L"Corvane_Test_Owner", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50,
-                           NULL, NULL, GetModuleHandleW(NULL), NULL);
+    return CreateWindowExW(0, L"Corvane_Test_Owner", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, NULL, NULL,
+                           GetModuleHandleW(NULL), NULL);
 }
 
 void RunWithMenuOpen(HWND owner, void (*menuCall)(HWND owner), void (*action)(void))

@@ -11,7 +11,8 @@
 #include "history/popup.h"
 #include "resources/resource.h"
 
-namespace {
+namespace
+{
 
 TEST(PasteInputs, AreCtrlDownVDownVUpCtrlUpWithScanCodes)
 {
@@ -39,11 +40,10 @@ TEST(CaretPopupPoint, IsTheCaretsLeftEdgeHalfWayDown)
         RECT caret;
         LONG x, y;
     } cases[] = {
-        {{10, 20, 12, 35}, 10, 27}, // odd height: rounded toward the top
-        {{0, 0, 1, 16}, 0, 8},
-        {{-4, -10, -3, 5}, -4, -3},  // left of and above the client area
-        {{3, 20, 4, 15}, 3, 18},     // upside down: -5 / 2 truncates to -2
-        {{7, 9, 7, 9}, 7, 9},        // empty caret
+        {{10, 20, 12, 35}, 10, 27},                             // odd height: rounded toward the top
+        {{0, 0, 1, 16}, 0, 8},      {{-4, -10, -3, 5}, -4, -3}, // left of and above the client area
+        {{3, 20, 4, 15}, 3, 18},                                // upside down: -5 / 2 truncates to -2
+        {{7, 9, 7, 9}, 7, 9},                                   // empty caret
     };
     for (const auto &c : cases) {
         POINT point = CaretPopupPoint(&c.caret);
@@ -52,8 +52,9 @@ TEST(CaretPopupPoint, IsTheCaretsLeftEdgeHalfWayDown)
     }
 }
 
-class PopupTest : public testing::Test {
-protected:
+class PopupTest : public testing::Test
+{
+  protected:
     void SetUp() override
     {
         EnsureMenuWorld();

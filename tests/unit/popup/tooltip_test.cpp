@@ -13,7 +13,8 @@
 #include "history/history.h"
 #include "history/tooltip.h"
 
-namespace {
+namespace
+{
 
 TEST(CopyTipText, WideCutsAt1020UnitsAndTurnsTabsIntoSpaces)
 {
