@@ -76,8 +76,8 @@ TEST(ItemTooltipPoint, IsTheRightEdgePlusSixLevelWithTheTop)
     EXPECT_EQ(200, point.y);
 }
 
-// The tool as the control holds it, with its text.
-static TTTOOLINFOW ReadTool(wchar_t *text)
+// Asks the control about the main window's tool (id 0), its text into text.
+static TTTOOLINFOW AskTool(UINT message, WPARAM wParam, wchar_t *text)
 {
     TTTOOLINFOW tool = {};
     tool.cbSize = sizeof tool;
@@ -85,20 +85,20 @@ static TTTOOLINFOW ReadTool(wchar_t *text)
     tool.uId = 0;
     tool.lpszText = text;
     text[0] = 0;
-    SendMessageW(TooltipWindow, TTM_GETTOOLINFOW, 0, (LPARAM)&tool);
+    SendMessageW(TooltipWindow, message, wParam, (LPARAM)&tool);
     return tool;
+}
+
+// The tool as the control holds it, with its text.
+static TTTOOLINFOW ReadTool(wchar_t *text)
+{
+    return AskTool(TTM_GETTOOLINFOW, 0, text);
 }
 
 static std::wstring TipText(void)
 {
     static wchar_t text[4096];
-    TTTOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = MainWindow;
-    tool.uId = 0;
-    tool.lpszText = text;
-    text[0] = 0;
-    SendMessageW(TooltipWindow, TTM_GETTEXTW, 4096, (LPARAM)&tool);
+    AskTool(TTM_GETTEXTW, 4096, text);
     return text;
 }
 
