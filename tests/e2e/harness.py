@@ -329,6 +329,14 @@ def shoot(name, rect):
     return path
 
 
+def open_notepad(test, probe):
+    """A notepad with the keyboard, closed when the test ends."""
+    pad = Notepad(probe)
+    test.addCleanup(pad.close)
+    pad.focus()
+    return pad
+
+
 class CorvaneAndNotepad(unittest.TestCase):
     """One Corvane (with the class's SETTINGS, when not None) for all the
     tests of a class, and a fresh notepad with the keyboard for each test."""
@@ -346,9 +354,7 @@ class CorvaneAndNotepad(unittest.TestCase):
         cls.probe.quit()
 
     def setUp(self):
-        self.pad = Notepad(self.probe)
-        self.addCleanup(self.pad.close)
-        self.pad.focus()
+        self.pad = open_notepad(self, self.probe)
 
 
 def fresh_dir(*parts):

@@ -95,10 +95,7 @@ class Dialog(unittest.TestCase):
         h.wait_for(lambda: not self.dialogs(), 20, message="the dialog to close")
 
     def notepad(self):
-        pad = h.Notepad(self.probe)
-        self.addCleanup(pad.close)
-        pad.focus()
-        return pad
+        return h.open_notepad(self, self.probe)
 
     # -- the cases ----------------------------------------------------------
 

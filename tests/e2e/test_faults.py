@@ -28,10 +28,7 @@ class Faults(unittest.TestCase):
         return corvane, main
 
     def notepad(self):
-        pad = h.Notepad(self.probe)
-        self.addCleanup(pad.close)
-        pad.focus()
-        return pad
+        return h.open_notepad(self, self.probe)
 
     def boxes(self, pid):
         return [w for w in self.probe.windows("#32770") if w[1] == pid and w[2]]

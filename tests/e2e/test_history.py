@@ -24,10 +24,7 @@ class History(unittest.TestCase):
         return corvane
 
     def notepad(self):
-        pad = h.Notepad(self.probe)
-        self.addCleanup(pad.close)
-        pad.focus()
-        return pad
+        return h.open_notepad(self, self.probe)
 
     def test_mode_hotkeys_switch_the_modes(self):
         corvane = self.start()

@@ -66,9 +66,7 @@ class Shell(unittest.TestCase):
         corvane = self.start("keys")
         main = h.main_window(self.probe)
         h.tray_icon_point()
-        pad = h.Notepad(self.probe)
-        self.addCleanup(pad.close)
-        pad.focus()
+        pad = h.open_notepad(self, self.probe)
         # FIFO on with nothing queued: the next Ctrl+V anywhere switches it off.
         self.probe.post(main, h.WM_COMMAND, h.IDM_FIFO)
         corvane.wait_trace("Mode FIFO.\n")
