@@ -53,11 +53,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     atexit(ShutdownAtExit);
     LoadHotkeySettings();
 
+    // One step per line, in start-up order.
+    // clang-format off
     static const StartupStep steps[] = {
-        {RegisterMainWindowClass, L"ウインドウクラス"}, {CreateMainWindow, L"ウインドウ"},
-        {CreateHistoryMenu, L"クリップ履歴"},           {CreateTooltip, L"ツールチップ"},
-        {CreateMenuFont, L"メニューフォント"},          {AddTrayIcon, L"タスクトレイアイコン"},
+        {RegisterMainWindowClass, L"ウインドウクラス"},
+        {CreateMainWindow, L"ウインドウ"},
+        {CreateHistoryMenu, L"クリップ履歴"},
+        {CreateTooltip, L"ツールチップ"},
+        {CreateMenuFont, L"メニューフォント"},
+        {AddTrayIcon, L"タスクトレイアイコン"},
     };
+    // clang-format on
     for (size_t i = 0; i < sizeof steps / sizeof steps[0]; ++i) {
         if (!steps[i].run()) {
             ShowInitError(InitErrorFormat, steps[i].name);
