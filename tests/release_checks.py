@@ -50,7 +50,7 @@ def main(cpack, build, source):
     if os.path.exists(path):
         os.remove(path)
     run = subprocess.run([cpack, "--config", "CPackConfig.cmake"], cwd=build,
-                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=240)
     print(run.stdout.rstrip())
     check(run.returncode == 0 and os.path.isfile(path),
           "cpack makes %s (exit %d)" % (os.path.basename(path), run.returncode))

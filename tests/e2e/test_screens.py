@@ -3,7 +3,6 @@ states, the context menu, the history menu with its tooltip, the version
 dialog and the hotkey dialog. The pictures go to the test's work folder for
 a human to look at; the test checks that each window is there with its
 expected title or text when it is shot."""
-import os
 import time
 import unittest
 

@@ -86,11 +86,14 @@ TEST(FifoHook, AHandleLeftByAnEndedRunIsReplacedNotTrusted)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child = {};
     ASSERT_TRUE(CreateProcessW(exe, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &child));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 60000));
+    DWORD waited = WaitForSingleObject(child.hProcess, 60000);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(child.hProcess, 9); // the child must not outlive the test
     DWORD code = 0;
     GetExitCodeProcess(child.hProcess, &code);
     CloseHandle(child.hProcess);
     CloseHandle(child.hThread);
+    ASSERT_EQ(WAIT_OBJECT_0, waited);
     ASSERT_EQ(7u, code) << "the child installed its hook";
 
     HWND window = CreateRecordingWindow(0);

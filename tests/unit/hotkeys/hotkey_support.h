@@ -53,7 +53,8 @@ struct HotkeyHolder {
         if (release)
             SetEvent(release);
         if (process) {
-            WaitForSingleObject(process, 20000);
+            if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0)
+                TerminateProcess(process, 3); // the holder must not outlive the test
             CloseHandle(process);
         }
         if (held)
