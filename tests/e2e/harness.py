@@ -225,14 +225,20 @@ def start_corvane(probe, folder, settings=None, trace_dir=None):
     return corvane, main
 
 
-def answer_warning(probe, timeout=60):
-    """Waits for the one "警告" box, closes it and returns its texts."""
-    boxes = wait_for(lambda: probe.windows("#32770", "警告"), timeout, message="the warning")
+HOTKEY_WARNING = "ホットキーの登録に失敗しました。"
+
+
+def answer_box(probe, containing=HOTKEY_WARNING, title="警告", timeout=60):
+    """Waits for the one message box of that title to show its text (the box
+    exists before its dialog procedure has filled it in), closes it and
+    returns its texts."""
+    boxes = wait_for(lambda: probe.windows("#32770", title), timeout, message="the %s box" % title)
     assert len(boxes) == 1, boxes
-    texts = probe.texts(boxes[0][0])
+    texts = wait_for(lambda: [t for t in [probe.texts(boxes[0][0])] if containing in "|".join(t)],
+                     20, message="the box's text %r" % containing)[0]
     probe.post(boxes[0][0], WM_CLOSE)
-    wait_for(lambda: not [w for w in probe.windows("#32770", "警告") if w[2]], 20,
-             message="the warning to close")
+    wait_for(lambda: not [w for w in probe.windows("#32770", title) if w[2]], 20,
+             message="the %s box to close" % title)
     return texts
 
 

@@ -178,7 +178,7 @@ class Faults(unittest.TestCase):
         folder = h.fresh_dir(self._testMethodName)
         corvane = h.Corvane(folder)
         self.addCleanup(corvane.stop)
-        self.assertIn("ホットキーの登録に失敗しました。", "|".join(h.answer_warning(self.probe)))
+        self.assertIn("ホットキーの登録に失敗しました。", "|".join(h.answer_box(self.probe)))
         h.main_window(self.probe)
         h.tray_icon_point()
         self.assertEqual(corvane.trace().count("don't set any hotkey.\n"), 1)
@@ -211,7 +211,7 @@ class Faults(unittest.TestCase):
                 corvane.wait_trace("Line: ")
                 time.sleep(2)
                 if "don't set any hotkey.\n" in corvane.trace():
-                    h.answer_warning(self.probe)
+                    h.answer_box(self.probe)
                 h.tray_icon_point()
                 self.exit_silently(corvane, main)
                 with open(os.path.join(folder, "setting.dat"), "rb") as f:

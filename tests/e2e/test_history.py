@@ -101,7 +101,7 @@ class History(unittest.TestCase):
             f.write(h.SETTINGS)
         corvane = h.Corvane(folder)
         self.addCleanup(corvane.stop)
-        self.assertIn("ホットキーの登録に失敗しました。", "|".join(h.answer_warning(self.probe)))
+        self.assertIn("ホットキーの登録に失敗しました。", "|".join(h.answer_box(self.probe)))
         h.main_window(self.probe)
         h.tray_icon_point()
         corvane.wait_trace("don't set any hotkey.\n")

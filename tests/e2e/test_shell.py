@@ -23,12 +23,8 @@ class Shell(unittest.TestCase):
         h.main_window(self.probe)
         h.tray_icon_point()
         second = self.start("second")
-        box = h.wait_for(lambda: self.probe.windows("#32770", "警告"), 60,
-                         message="the already-running warning")
-        self.assertEqual(len(box), 1)
-        texts = self.probe.texts(box[0][0])
+        texts = h.answer_box(self.probe, "Corvane は既に起動されています。")
         self.assertIn("Corvane は既に起動されています。", texts)
-        self.probe.post(box[0][0], h.WM_CLOSE)
         self.assertEqual(second.exit_code(), 0)
         self.assertIsNone(first.proc.poll(), "the first instance keeps running")
         self.assertEqual(len(self.probe.windows("Corvane_KR_Class")), 1)
@@ -52,11 +48,8 @@ class Shell(unittest.TestCase):
         self.addCleanup(shell.quit)
         self.assertNotEqual(shell.ask("fakeshell"), "-")
         corvane = self.start("noshell")
-        box = h.wait_for(lambda: self.probe.windows("#32770", "エラー"), 60,
-                         message="the start-up error box")
-        self.assertEqual(len(box), 1)
-        self.assertIn("タスクトレイアイコンの初期化に失敗しました。", self.probe.texts(box[0][0]))
-        self.probe.post(box[0][0], h.WM_CLOSE)
+        texts = h.answer_box(self.probe, "タスクトレイアイコンの初期化に失敗しました。", title="エラー")
+        self.assertIn("タスクトレイアイコンの初期化に失敗しました。", "|".join(texts))
         self.assertEqual(corvane.exit_code(), 255)  # -1 as Wine reports it
         # Shutdown still ran during exit processing.
         self.assertEqual(os.path.getsize(os.path.join(corvane.workdir, "setting.dat")), 12)
